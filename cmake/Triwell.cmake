@@ -1,0 +1,55 @@
+# Build helpers shared by the libraries, the game and the tests.
+
+# Makes an export table from a .def whose names carry their 32-bit stdcall argument
+# size (Name@N): kept for i686 (the linker's --kill-at strips them from the exported
+# names), dropped for x86-64. With NONAME the table becomes an ordinal-only import
+# table for dlltool.
+function(triwell_def_file input output)
+  cmake_parse_arguments(ARG "NONAME" "" "" ${ARGN})
+  file(READ ${input} text)
+  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    string(REGEX REPLACE "@[0-9]+([ \t]+@)" "\\1" text "${text}")
+  endif()
+  if(ARG_NONAME)
+    string(REGEX REPLACE "(@[0-9]+)[ \t]*\n" "\\1 NONAME\n" text "${text}")
+  endif()
+  file(WRITE ${output}.tmp "${text}")
+  configure_file(${output}.tmp ${output} COPYONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${input})
+endfunction()
+
+# A GoogleTest executable of pure code. In the native build it is compiled with the
+# sanitizers; in the Windows build the test run calls the native executable by path.
+function(triwell_native_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(WIN32)
+    if(TRIWELL_NATIVE_DIR AND TRIWELL_RUNS_TESTS)
+      add_test(NAME native.${name} COMMAND ${TRIWELL_NATIVE_DIR}/native-bin/${name})
+    endif()
+  else()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+    add_test(NAME native.${name} COMMAND ${name})
+  endif()
+endfunction()
+
+# A libFuzzer target over pure code, run for a bounded time by the test run from a
+# seed corpus. Only built where clang is the native compiler.
+function(triwell_fuzz_target name)
+  cmake_parse_arguments(ARG "" "CORPUS;SECONDS" "SOURCES;INCLUDES" ${ARGN})
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 45)
+  endif()
+  if(WIN32)
+    if(TRIWELL_NATIVE_DIR AND TRIWELL_RUNS_TESTS)
+      set(work ${CMAKE_BINARY_DIR}/fuzz-work/${name})
+      add_test(NAME fuzz.${name}
+               COMMAND sh -c "mkdir -p '${work}' && exec '${TRIWELL_NATIVE_DIR}/native-bin/${name}' -max_total_time=${ARG_SECONDS} -print_final_stats=1 -timeout=10 -rss_limit_mb=1024 '${work}' '${ARG_CORPUS}'")
+    endif()
+  elseif(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_executable(${name} ${ARG_SOURCES})
+    target_include_directories(${name} PRIVATE ${ARG_INCLUDES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  endif()
+endfunction()

