@@ -53,3 +53,33 @@ function(triwell_fuzz_target name)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   endif()
 endfunction()
+
+# A GoogleTest executable built for Windows and run under Wine, one test per case.
+# Every Wine test shares the bench's prefix and display (fixture "wine") and takes
+# the "wine" lock, since programs of one prefix share one virtual desktop.
+# ENVIRONMENT takes VAR=value entries for the test process.
+function(triwell_wine_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  if(NOT TRIWELL_RUNS_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 180
+    TEST_PREFIX "${name}."
+    PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 180 ENVIRONMENT "${ARG_ENVIRONMENT}")
+endfunction()
+
+# An end-to-end test: a Python script of the bench that drives game.exe under Wine.
+function(triwell_e2e_test name script)
+  cmake_parse_arguments(ARG "" "" "ARGS;ENVIRONMENT" ${ARGN})
+  if(NOT TRIWELL_RUNS_TESTS)
+    return()
+  endif()
+  add_test(NAME e2e.${name}
+           COMMAND /usr/bin/python3 ${script} --build ${CMAKE_BINARY_DIR} ${ARG_ARGS})
+  set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                       ENVIRONMENT "${ARG_ENVIRONMENT}")
+endfunction()
