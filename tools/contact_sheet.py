@@ -65,9 +65,7 @@ def checker(size, cell=6):
 def tile(path, key, fw, fh):
     img = Image.open(path)
     w, h = img.size
-    z = 0.5 if w >= 800 else 1 if w >= 300 else 2 if w >= 100 else 3
-    if w > 400 and fw < 100:
-        z = 2
+    z = 0.5 if w >= 800 else 3 if w < 100 else 2 if fw <= 120 else 1
     rgba = keyed_rgba(img, key)
     size = (int(w * z), int(h * z))
     rgba = rgba.resize(size, Image.Resampling.NEAREST if z >= 1 else Image.Resampling.BOX)

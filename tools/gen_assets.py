@@ -1234,18 +1234,18 @@ def sound_camera():
     """A shutter: a sharp click, a short metallic ring, and a softer second click."""
     x = silence(0.22)
     add_at(x, env_exp(bandpass(noise(600, 201), 3200, 1.2), 0.004), 0, 1.0)
-    add_at(x, tone(0.05, 170, 0.012), 0, 0.5)
+    add_at(x, tone(0.05, 170, 0.012), 0, 0.25)
     add_at(x, tone(0.18, 2210, 0.035), 0, 0.22)
     add_at(x, tone(0.18, 3315, 0.025), 0, 0.14)
     add_at(x, env_exp(bandpass(noise(600, 202), 2600, 1.2), 0.005), int(0.085 * RATE), 0.6)
-    add_at(x, tone(0.05, 150, 0.010), int(0.085 * RATE), 0.3)
+    add_at(x, tone(0.05, 150, 0.010), int(0.085 * RATE), 0.15)
     return finish_sound(x, 0.5)
 
 
 def sound_down(k):
     """A landing thud: a sine that drops in pitch onto its base, a low-passed noise knock and,
     per variant, a different body partial."""
-    base = (112, 92, 132, 78)[k]
+    base = (118, 96, 140, 72)[k]
     tau = (0.055, 0.07, 0.045, 0.09)[k]
     knock_fc = (800, 600, 1300, 450)[k]
     dur = 0.3
@@ -1269,10 +1269,10 @@ def sound_destroy():
     for i in range(26):
         t0 = 0.32 * rnd.random() ** 2
         amp = rnd.uniform(0.12, 0.3) * (1 - t0 / 0.4)
-        f = rnd.uniform(2600, 7200)
+        f = rnd.uniform(2600, 6400)
         tau = rnd.uniform(0.012, 0.04)
         grain = tone(0.15, f, tau, phase=rnd.uniform(0, 6.28))
-        add_at(grain, tone(0.15, f * rnd.uniform(1.37, 1.62), tau * 0.7), 0, 0.5)
+        add_at(grain, tone(0.15, f * rnd.uniform(1.37, 1.55), tau * 0.7), 0, 0.5)
         add_at(x, grain, int(t0 * RATE), amp)
     add_at(x, tone(0.4, 1480, 0.09), 0, 0.12)
     add_at(x, tone(0.4, 2290, 0.07), 0, 0.08)
