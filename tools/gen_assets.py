@@ -18,8 +18,6 @@ from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
 SANS = "DejaVuSans.ttf"
 BOLD = "DejaVuSans-Bold.ttf"
-COND = "DejaVuSansCondensed.ttf"
-COND_BOLD = "DejaVuSansCondensed-Bold.ttf"
 SERIF_BOLD = "DejaVuSerif-Bold.ttf"
 
 BLACK_KEY = (0, 0, 0)
@@ -31,12 +29,10 @@ METAL = (50, 55, 66)
 PLATE = (58, 63, 76)
 PLATE_HI = (104, 112, 130)
 PLATE_LO = (24, 26, 32)
-RECESS = (20, 23, 31)
 GLASS = (16, 19, 28)
 LABEL = (150, 164, 186)
 TEXT = (214, 222, 236)
 ACCENT = (92, 206, 255)
-ACCENT_DIM = (46, 110, 150)
 
 # Block colours 1..7: red, orange, yellow, green, cyan, blue, violet.
 GEMS = [(226, 52, 62), (246, 138, 38), (240, 208, 56), (58, 196, 92),
@@ -341,8 +337,8 @@ def gem(size, ci, falling=False, bg=None):
             if in_symbol(ci, u, v):
                 c = mix(scale(col, 1.22), (255, 255, 255), 0.22)
             hx, hy = u + 0.45, v + 0.5
-            spec = max(0.0, 1.0 - (hx * hx * 3.2 + hy * hy * 7.0))
-            c = mix(c, (255, 255, 255), 0.75 * spec)
+            glint = max(0.0, 1.0 - (hx * hx * 3.2 + hy * hy * 7.0))
+            c = mix(c, (255, 255, 255), 0.75 * glint)
         if m < 0.7:
             c = scale(c, 0.5)
         if falling:
@@ -376,8 +372,8 @@ def lamp_layer(w, h, lamps, ss=4):
                 on = mix(core, edge, dn ** 3)
                 c = mix(off, on, level)
                 sx, sy = (x - cx) / r + 0.38, (y - cy) / r + 0.42
-                spec = max(0.0, 1.0 - (sx * sx + sy * sy) * 9.0)
-                c = mix(c, (255, 255, 255), 0.55 * spec)
+                glint = max(0.0, 1.0 - (sx * sx + sy * sy) * 9.0)
+                c = mix(c, (255, 255, 255), 0.55 * glint)
                 return (*c, 1)
             if level > 0 and d < rb + 3.2:
                 a = level * 0.5 * (1.0 - (d - rb) / 3.2) ** 2
@@ -476,7 +472,7 @@ def glow_of(mask, radius=1.6, gain=1.6):
     return mask.filter(ImageFilter.GaussianBlur(radius)).point(lambda v: min(255, int(v * gain)))
 
 
-def key_button(bg, look, draw_symbol, size=None, radius=5, tint=None):
+def key_button(bg, look, draw_symbol, radius=5, tint=None):
     """A square console key. look 0 normal, 1 under the mouse, 2 pressed.
     draw_symbol(img, offset, colour, glow) paints the face."""
     w, h = bg.size
@@ -536,7 +532,7 @@ def label_painter(s, fnt, icon=None, icon_dx=0):
     return paint
 
 
-def button_sheet(bg_for, kinds, looks_as_columns, size=30, painter=icon_painter, tint=None):
+def button_sheet(bg_for, kinds, looks_as_columns, size=30):
     """Builds a sheet of key buttons; bg_for(index) gives the RGB crop under button index."""
     n = len(kinds)
     if looks_as_columns:
@@ -544,9 +540,9 @@ def button_sheet(bg_for, kinds, looks_as_columns, size=30, painter=icon_painter,
     else:
         sheet = Image.new("RGB", (size * n, size * 3))
     for i, k in enumerate(kinds):
-        paint = painter(k)
+        paint = icon_painter(k)
         for look in range(3):
-            b = key_button(bg_for(i), look, paint, tint=None if tint is None else tint[i])
+            b = key_button(bg_for(i), look, paint)
             pos = (look * size, i * size) if looks_as_columns else (i * size, look * size)
             sheet.paste(b, pos)
     return sheet
@@ -573,11 +569,8 @@ def logo(img, centre, size, with_gems=True):
     hl.paste(m.crop((0, 0, img.width, bbox[1] + (bbox[3] - bbox[1]) // 3)), (0, 0))
     fill(img, hl.point(lambda v: v // 5), (255, 255, 255))
     if with_gems:
-        gx = bbox[0] + int((bbox[2] - bbox[0]) * 0.0)
         for i, ci in enumerate((0, 3, 5)):
-            g = gem(12, ci)
-            over(img, g, (bbox[2] + 4, bbox[1] + 4 + i * 13))
-        del gx
+            over(img, gem(12, ci), (bbox[2] + 4, bbox[1] + 4 + i * 13))
     return bbox
 
 
@@ -769,7 +762,7 @@ def explosion_frames():
     return res
 
 
-def pause_window(game_bg):
+def pause_window():
     """The pause dialog, 315 x 305 at (243, 150), rounded and keyed on green."""
     w, h = 315, 305
     img = brushed(w, h, PLATE, 31, 4, 2)
@@ -952,7 +945,7 @@ def menu_background():
              "blocks above fall and may", "set off a chain reaction.", "", "Every 11 sticks the pace",
              "quickens."]
     for i, s in enumerate(lines):
-        text(img, (584, 242 + i * 16), s, font(SANS, 12), TEXT if s else TEXT, anchor="lm", shadow=(14, 15, 19))
+        text(img, (584, 242 + i * 16), s, font(SANS, 12), TEXT, anchor="lm", shadow=(14, 15, 19))
 
     # Quit corner.
     plate(img, (690, 488, 778, 578), 56, screws=False)
@@ -995,10 +988,6 @@ def indicator_frames(bg):
                 d.line([(8, y0 + 1), (16, y0 + 1)], fill=rgb(mix(c, (255, 255, 255), 0.6)))
         res.append(img)
     return res
-
-
-def menu_button(bg, look, label_paint):
-    return key_button(bg, look, label_paint, radius=4)
 
 
 # ---------------------------------------------------------------- about screen
@@ -1044,7 +1033,6 @@ def help_page(page):
     hf = font(BOLD, 12)
     tf = font(SANS, 11)
     kf = font(BOLD, 10)
-    d = ImageDraw.Draw(img)
     if page == 1:
         text(img, (10, 10), "CONTROLS", hf, ACCENT, anchor="lm", shadow=None)
         text(img, (365, 10), "page 1 / 2", font(SANS, 10), LABEL, anchor="rm", shadow=None)
@@ -1077,7 +1065,6 @@ def help_page(page):
                 text(img, (26, y + 1), s, tf, TEXT, anchor="lm", shadow=None)
                 y += 16
             y += 4
-    del d
     return finish_keyed(img, BLACK_KEY)
 
 
@@ -1323,7 +1310,7 @@ def build_images():
 
     out["Explosion.bmp"] = strip(explosion_frames())
 
-    pw, pw_out = pause_window(gbg)
+    pw, pw_out = pause_window()
     out["PauseWindow_3lamps.bmp"] = strip(three_lamp_frames(pw.crop((14, 4, 61, 21)),
                                                             (LAMP_AMBER, LAMP_AMBER, LAMP_AMBER)))
     pw.paste(out["PauseWindow_3lamps.bmp"].crop((0, 0, 47, 17)), (14, 4))
@@ -1370,8 +1357,8 @@ def build_images():
     sx, sy, sw = MENU_BUTTONS["start"]
     start = Image.new("RGB", (345, 30))
     for look in range(3):
-        start.paste(menu_button(mbg.crop((sx, sy, sx + sw, sy + 30)), look,
-                                label_painter("START GAME", bf, icon="play")), (look * 115, 0))
+        start.paste(key_button(mbg.crop((sx, sy, sx + sw, sy + 30)), look,
+                               label_painter("START GAME", bf, icon="play"), radius=4), (look * 115, 0))
     out["MainMenu_StartBtn.bmp"] = start
     cx, cy, cw = MENU_BUTTONS["close"]
     close = Image.new("RGB", (90, 30))
@@ -1386,7 +1373,7 @@ def build_images():
                                          ("about", label_painter("ABOUT", sf)))):
         bx, by, bw = MENU_BUTTONS[name]
         for look in range(3):
-            two.paste(menu_button(mbg.crop((bx, by, bx + 60, by + 30)), look, paint), (look * 60, row * 30))
+            two.paste(key_button(mbg.crop((bx, by, bx + 60, by + 30)), look, paint, radius=4), (look * 60, row * 30))
     out["MainMenu_2Btns.bmp"] = two
     out["MainMenu_BG.bmp"] = mbg
 
