@@ -9,9 +9,10 @@ namespace {
 // megabytes takes a few hundred reads, small enough for the stack.
 constexpr uint32_t ScanBlockSize = 64 * 1024;
 
-// Size of the format fields read after "fmt ": chunk size 4, tag 2, channels 2,
-// rate 4, byte rate 4, block align 2, bits 2, the extra size 2.
-constexpr uint32_t FormatFieldsSize = 22;
+// The format fields after "fmt ": chunk size 4, tag 2, channels 2, rate 4, byte
+// rate 4, block align 2, bits 2; then the 2 bytes taken as the extra size.
+constexpr uint32_t FormatFieldsSize = 20;
+constexpr uint32_t ExtraSizeFieldSize = 2;
 
 // Reads exactly Count bytes at Offset; answers WaveTruncated when the file ends first.
 WaveStatus ReadExactly(const WaveSource& Source, uint64_t Offset, void* Dest, uint32_t Count) {
@@ -98,15 +99,19 @@ WaveStatus ParseWaveHeader(const WaveSource& Source, WaveHeader* Header) {
   FindResult found = FindInFile(Source, reinterpret_cast<const uint8_t*>("fmt "), 4, &at);
   if (found == FindReadError) return WaveReadError;
   if (found == FindMissing) return WaveNoFormat;
-  uint8_t fields[FormatFieldsSize];
+  uint8_t fields[FormatFieldsSize + ExtraSizeFieldSize] = {};
   status = ReadExactly(Source, at, fields, FormatFieldsSize);
   if (status != WaveOk) return status;
+  // A "fmt " chunk that ends the file has no bytes after its fields: extra size 0.
+  status = ReadExactly(Source, at + FormatFieldsSize, fields + FormatFieldsSize, ExtraSizeFieldSize);
+  if (status == WaveReadError) return status;
+  if (status == WaveTruncated) memset(fields + FormatFieldsSize, 0, ExtraSizeFieldSize);
   Header->FormatTag = Le16(fields + 4);
   Header->Channels = Le16(fields + 6);
   Header->SamplesPerSec = Le32(fields + 8);
   Header->BitsPerSample = Le16(fields + 18);
   Header->ExtraSize = Le16(fields + 20);
-  Header->ExtraOffset = at + FormatFieldsSize;
+  Header->ExtraOffset = at + FormatFieldsSize + ExtraSizeFieldSize;
   // Both are 16 and 32 bits wide in the platform's format record; computed unsigned
   // so that absurd values wrap there instead of overflowing here.
   Header->BlockAlign = static_cast<uint16_t>(static_cast<uint32_t>(Header->BitsPerSample / 8) * Header->Channels);
