@@ -1,0 +1,333 @@
+#!/usr/bin/env python3
+"""The Wine bench: runs Windows programs of the build for real under Wine.
+
+A private prefix inside the build tree (configured so that every program gets an
+800 x 600 virtual desktop, where full-screen DirectDraw can change the display
+mode), a virtual X display (Xvfb), input with xdotool, screenshots with ImageMagick,
+and waits that poll for a condition with generous limits.
+
+Command line (used by ctest and the scripts):
+  winebench.py up WINE_DIR          prepare the prefix, start a display and a server
+  winebench.py down WINE_DIR        end everything that `up` started
+  winebench.py exec WINE_DIR EXE... run one program in the prefix (the test emulator)
+"""
+
+import contextlib
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+SCREEN_W, SCREEN_H = 800, 600
+PREFIX_STAMP = "prefix-ready"
+
+
+class BenchError(RuntimeError):
+    pass
+
+
+def wait_for(condition, timeout, interval=0.1, what="condition"):
+    """Polls condition() until it answers something true; raises after timeout s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise BenchError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def prefix_dir(wine_dir):
+    return os.path.join(wine_dir, "prefix")
+
+
+def wine_env(wine_dir, display=None, extra=None):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = prefix_dir(wine_dir)
+    env.setdefault("WINEDEBUG", "-all")
+    # No Mono or Gecko installers: the prefix needs neither, and they would ask.
+    env["WINEDLLOVERRIDES"] = ";".join(
+        x for x in ["mscoree,mshtml=", env.get("WINEDLLOVERRIDES", "")] if x)
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    if extra:
+        env.update(extra)
+    return env
+
+
+@contextlib.contextmanager
+def locked(wine_dir):
+    os.makedirs(wine_dir, exist_ok=True)
+    with open(os.path.join(wine_dir, ".lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        yield
+
+
+def ensure_prefix(wine_dir):
+    """Creates and configures the prefix once; later calls return at once."""
+    stamp = os.path.join(wine_dir, PREFIX_STAMP)
+    if os.path.exists(stamp):
+        return
+    with locked(wine_dir):
+        if os.path.exists(stamp):
+            return
+        shutil.rmtree(prefix_dir(wine_dir), ignore_errors=True)
+        env = wine_env(wine_dir)
+        run = lambda *args: subprocess.run(args, env=env, check=True, timeout=300,
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run(WINE, "wineboot", "-i")
+        run(WINE, "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f")
+        run(WINE, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
+            "/d", f"{SCREEN_W}x{SCREEN_H}", "/f")
+        run(WINESERVER, "-w")
+        open(stamp, "w").close()
+
+
+def start_xvfb():
+    """Starts Xvfb on a free display; answers (process, ':N')."""
+    read_fd, write_fd = os.pipe()
+    proc = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        start_new_session=True)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        proc.kill()
+        raise BenchError("Xvfb did not start")
+    return proc, ":" + number
+
+
+def _alive(pid):
+    try:
+        os.kill(pid, 0)
+        return True
+    except (ProcessLookupError, PermissionError):
+        return False
+
+
+def current_display(wine_dir):
+    """The display that `up` started, if it still runs."""
+    try:
+        with open(os.path.join(wine_dir, "display")) as f:
+            display, pid = f.read().split()
+        return display if _alive(int(pid)) else None
+    except (OSError, ValueError):
+        return None
+
+
+def up(wine_dir):
+    ensure_prefix(wine_dir)
+    down(wine_dir)
+    proc, display = start_xvfb()
+    with open(os.path.join(wine_dir, "display"), "w") as f:
+        f.write(f"{display} {proc.pid}\n")
+    # A persistent server makes each program start in a fraction of a second.
+    # The server goes into the background: it must not hold our output open.
+    subprocess.run([WINESERVER, "-p", "600"], env=wine_env(wine_dir, display), check=True, timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    print(f"bench up: display {display}, prefix {prefix_dir(wine_dir)}")
+
+
+def down(wine_dir):
+    env = wine_env(wine_dir)
+    subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   timeout=60)
+    try:
+        with open(os.path.join(wine_dir, "display")) as f:
+            pid = int(f.read().split()[1])
+        if _alive(pid):
+            os.kill(pid, signal.SIGTERM)
+            wait_for(lambda: not _alive(pid), 10, what="Xvfb to end")
+    except (OSError, ValueError, IndexError):
+        pass
+    with contextlib.suppress(OSError):
+        os.remove(os.path.join(wine_dir, "display"))
+
+
+def exec_program(wine_dir, argv):
+    """Runs one program and answers its exit code. Its output goes through a file:
+    the server and the desktop process that Wine may start alongside inherit the
+    program's output and outlive it, so a pipe would stay open after it ended."""
+    ensure_prefix(wine_dir)
+    env = wine_env(wine_dir, current_display(wine_dir))
+    with tempfile.TemporaryFile() as out:
+        code = subprocess.run([WINE] + argv, env=env, stdout=out, stderr=subprocess.STDOUT).returncode
+        out.seek(0)
+        shutil.copyfileobj(out, sys.stdout.buffer)
+    sys.stdout.flush()
+    return code
+
+
+class Display:
+    """xdotool input and screenshots on one X display."""
+
+    def __init__(self, display):
+        self.display = display
+        self.env = dict(os.environ, DISPLAY=display)
+
+    def xdotool(self, *args, check=True):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env, check=check, timeout=30,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+
+    def find_windows(self, title):
+        out = subprocess.run(["xdotool", "search", "--name", title], env=self.env, timeout=30,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+        return [w for w in out.split() if w]
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "60", *keys)
+
+    def key_down(self, key):
+        self.xdotool("keydown", key)
+
+    def key_up(self, key):
+        self.xdotool("keyup", key)
+
+    def move_to(self, x, y):
+        """Puts the game's cursor at (x, y): the engine reads relative motion and
+        clamps at 0, so first push it into the top-left corner."""
+        self.xdotool("mousemove", SCREEN_W // 2, SCREEN_H // 2)
+        self.xdotool("mousemove_relative", "--", -2 * SCREEN_W, -2 * SCREEN_H)
+        time.sleep(0.1)
+        self.xdotool("mousemove_relative", "--", x, y)
+
+    def click(self, button=1, hold=0.15):
+        self.xdotool("mousedown", button)
+        time.sleep(hold)  # the mouse is read once per frame: a shorter press can be missed
+        self.xdotool("mouseup", button)
+
+    def screenshot(self, path=None):
+        """Answers the 800 x 600 screen as a Screen; also saves a PNG when path is given."""
+        raw = subprocess.run(
+            ["import", "-display", self.display, "-window", "root", "-crop",
+             f"{SCREEN_W}x{SCREEN_H}+0+0", "+repage", "-depth", "8", "rgb:-"],
+            check=True, timeout=60, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+        screen = Screen(raw, SCREEN_W, SCREEN_H)
+        if path:
+            screen.save_png(path)
+        return screen
+
+
+class Screen:
+    def __init__(self, rgb, width, height):
+        if len(rgb) != width * height * 3:
+            raise BenchError(f"screenshot has {len(rgb)} bytes, not {width * height * 3}")
+        self.rgb, self.width, self.height = rgb, width, height
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def save_png(self, path):
+        subprocess.run(["convert", "-size", f"{self.width}x{self.height}", "-depth", "8", "rgb:-", path],
+                       input=self.rgb, check=True, timeout=60)
+
+
+def close_enough(rgb, expected, tolerance=8):
+    return all(abs(a - b) <= tolerance for a, b in zip(rgb, expected))
+
+
+class GameRun:
+    """One run of a Windows program of the build, in a temporary copy of the game
+    folder, on the bench's display. Always ends what it started."""
+
+    def __init__(self, build_dir, program="game.exe", args=(), env=None, folder_setup=None,
+                 remove=()):
+        self.build_dir = os.path.abspath(build_dir)
+        self.wine_dir = os.path.join(self.build_dir, "wine")
+        display = current_display(self.wine_dir)
+        if not display:
+            raise BenchError("the bench's display is not running (winebench.py up)")
+        self.screen = Display(display)
+        self.workdir = tempfile.mkdtemp(prefix="triwell-run-")
+        shutil.copytree(os.path.join(self.build_dir, "Triwell"), self.workdir, dirs_exist_ok=True)
+        for name in remove:
+            os.remove(os.path.join(self.workdir, name))
+        if folder_setup:
+            folder_setup(self.workdir)
+        self.env = wine_env(self.wine_dir, display, env)
+        exe = program if os.path.isabs(program) else os.path.join(self.workdir, program)
+        self.log = open(os.path.join(self.workdir, "wine.log"), "w")
+        self.proc = subprocess.Popen([WINE, exe, *args], cwd=self.workdir, env=self.env,
+                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+        self.exit_code = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait_window(self, title="TavrikEngine 2D Window", timeout=60):
+        return wait_for(lambda: self.running() and self.screen.find_windows(title) or
+                        (not self.running() and self._died(title)), timeout, what=f"window {title!r}")[0]
+
+    def _died(self, title):
+        raise BenchError(f"program ended with code {self.proc.returncode} before window {title!r} appeared")
+
+    def wait_exit(self, timeout=60):
+        wait_for(lambda: not self.running(), timeout, what="the program to end")
+        self.exit_code = self.proc.returncode
+        return self.exit_code
+
+    def wait_screen(self, predicate, timeout=30, what="the screen"):
+        """Polls screenshots until predicate(screen) holds; answers that screen."""
+        return wait_for(lambda: (lambda s: s if predicate(s) else None)(self.screen.screenshot()),
+                        timeout, interval=0.25, what=what)
+
+    def probe(self, *args, timeout=60):
+        """Runs the bench's probe program in the same prefix and display."""
+        probe = os.path.join(self.build_dir, "bin", "winprobe.exe")
+        return subprocess.run([WINE, probe, *args], env=self.env, timeout=timeout, check=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout.strip()
+
+    def stop(self):
+        if self.running():
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            self.proc.wait(timeout=30)
+        self.log.close()
+        # Anything the run left in the prefix (a message box, a stuck process) goes too.
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run([WINESERVER, "-p", "600"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    command, wine_dir = argv[1], os.path.abspath(argv[2])
+    if command == "up":
+        up(wine_dir)
+    elif command == "down":
+        down(wine_dir)
+    elif command == "exec":
+        return exec_program(wine_dir, argv[3:])
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
