@@ -78,9 +78,15 @@ void SoundLibraryLoad(HINSTANCE Instance) {
 }
 
 void SoundLibraryUnload() {
+  // Releasing a device waits for the platform's mixing thread to end, and a thread
+  // cannot end while the loader runs this unload: a device still open here, or one
+  // kept alive by sounds never freed, is left to the end of the process, and
+  // "DSound.dll", whose code it runs, stays loaded for it.
+  const bool deviceLeft = DirectSoundObject || LiveSoundCount > 0;
+  DirectSoundObject = nullptr;
   DeviceUseCount = 0;
-  tvrk_CloseDS();
-  if (DirectSoundLibrary) FreeLibrary(DirectSoundLibrary);
+  TakeDownSoundWindow();
+  if (DirectSoundLibrary && !deviceLeft) FreeLibrary(DirectSoundLibrary);
   DirectSoundLibrary = nullptr;
   DirectSoundCreateEntry = nullptr;
 }

@@ -6,7 +6,10 @@
 // The device (device.cpp); nil until the first successful tvrk_InitDS.
 extern IDirectSound* DirectSoundObject;
 
+// Sounds created and not yet freed (sounds.cpp); each keeps the device alive.
+extern int32_t LiveSoundCount;
+
 // Runs when the library is loaded (binds "DSound.dll") and when it is unloaded by
-// FreeLibrary (closes the device whatever its use count, takes the window down).
+// FreeLibrary (forgets the device whatever its use count, takes the window down).
 void SoundLibraryLoad(HINSTANCE Instance);
 void SoundLibraryUnload();

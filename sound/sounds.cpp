@@ -7,6 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+int32_t LiveSoundCount;
+
 namespace {
 
 // Longest file name tvrk_CreateSound opens, in characters.
@@ -157,6 +159,7 @@ SoundRecord* WINAPI tvrk_CreateSound(const char* FileName) {
     free(record);
     return nullptr;
   }
+  LiveSoundCount += 1;
   record->DataSize = header.DataSize;
   strncpy(record->FileName, name, SoundFileNameLength);
   record->FileName[SoundFileNameLength] = '\0';
@@ -173,6 +176,7 @@ void WINAPI tvrk_FreeSound(SoundRecord** Sound) {
   }
   free(record);
   *Sound = nullptr;
+  LiveSoundCount -= 1;
 }
 
 int32_t WINAPI tvrk_PlaySound(SoundRecord** Sound, uint8_t Loop) {
