@@ -45,7 +45,7 @@ def wait_for(condition, timeout, interval=0.1, what="condition"):
 
 
 def prefix_dir(wine_dir):
-    return os.path.join(wine_dir, "prefix")
+    return os.path.join(os.path.abspath(wine_dir), "prefix")
 
 
 def wine_env(wine_dir, display=None, extra=None):
@@ -139,10 +139,15 @@ def up(wine_dir):
     print(f"bench up: display {display}, prefix {prefix_dir(wine_dir)}")
 
 
+def stop_server(env):
+    """Ends every process of the prefix and waits until its server is gone."""
+    for flag in ("-k", "-w"):
+        subprocess.run([WINESERVER, flag], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
+
+
 def down(wine_dir):
-    env = wine_env(wine_dir)
-    subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   timeout=60)
+    stop_server(wine_env(wine_dir))
     try:
         with open(os.path.join(wine_dir, "display")) as f:
             pid = int(f.read().split()[1])
@@ -177,13 +182,30 @@ class Display:
         self.env = dict(os.environ, DISPLAY=display)
 
     def xdotool(self, *args, check=True):
-        return subprocess.run(["xdotool", *map(str, args)], env=self.env, check=check, timeout=30,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+        """Runs xdotool; answers its output, or None when it failed and check is off."""
+        result = subprocess.run(["xdotool", *map(str, args)], env=self.env, check=check, timeout=30,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        return result.stdout if result.returncode == 0 else None
 
     def find_windows(self, title):
         out = subprocess.run(["xdotool", "search", "--name", title], env=self.env, timeout=30,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
         return [w for w in out.split() if w]
+
+    def key_to_title(self, title, key, timeout=30):
+        """Sends a key to the window of that title (a message box) until that window
+        is gone. A window may be found before it is mapped, and xdotool reports an
+        error when the key closes the window before it has let go of the key, so
+        only the window's going counts."""
+        def gone():
+            windows = self.find_windows(title)
+            for window in windows:
+                self.xdotool("windowfocus", window, check=False)
+                self.xdotool("key", "--window", window, key, check=False)
+            if windows:
+                time.sleep(0.5)
+            return not self.find_windows(title)
+        wait_for(gone, timeout, interval=0.3, what=f"window {title!r} to close on {key}")
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
@@ -280,6 +302,12 @@ class GameRun:
     def _died(self, title):
         raise BenchError(f"program ended with code {self.proc.returncode} before window {title!r} appeared")
 
+    def output(self):
+        """What the program and Wine wrote so far (traces included)."""
+        self.log.flush()
+        with open(os.path.join(self.workdir, "wine.log"), errors="replace") as f:
+            return f.read()
+
     def wait_exit(self, timeout=60):
         wait_for(lambda: not self.running(), timeout, what="the program to end")
         self.exit_code = self.proc.returncode
@@ -303,13 +331,25 @@ class GameRun:
             self.proc.wait(timeout=30)
         self.log.close()
         # Anything the run left in the prefix (a message box, a stuck process) goes too.
-        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
-        subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        stop_server(self.env)
         subprocess.run([WINESERVER, "-p", "600"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
         shutil.rmtree(self.workdir, ignore_errors=True)
+
+
+BUILD_DIR = None
+
+
+def e2e_main():
+    """Entry of an end-to-end test script: --build DIR, then unittest's arguments."""
+    import argparse
+    import unittest
+    global BUILD_DIR
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    args, rest = parser.parse_known_args()
+    BUILD_DIR = os.path.abspath(args.build)
+    unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 
 def main(argv):

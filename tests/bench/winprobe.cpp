@@ -6,18 +6,37 @@
 //   winprobe close CLASS       posts WM_CLOSE to it
 //   winprobe minimize CLASS    minimises it
 //   winprobe restore CLASS     restores it and makes it the foreground window
+//   winprobe msgbox            prints the caption and the text of the message box
+//                              that is open, as UTF-8 on two lines
 #include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY); // texts keep their own line ends
   if (argc >= 2 && std::strcmp(argv[1], "mode") == 0) {
     DEVMODEA mode;
     ZeroMemory(&mode, sizeof mode);
     mode.dmSize = sizeof mode;
     if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode)) return 1;
     std::printf("%lux%lux%lu\n", mode.dmPelsWidth, mode.dmPelsHeight, mode.dmBitsPerPel);
+    return 0;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "msgbox") == 0) {
+    HWND box = FindWindowA("#32770", nullptr);
+    if (!box) return 1;
+    wchar_t caption[256] = {}, text[1024] = {};
+    GetWindowTextW(box, caption, 256);
+    GetDlgItemTextW(box, 0xFFFF, text, 1024); // the text of a message box is its static control 0xFFFF
+    char out[4096];
+    WideCharToMultiByte(CP_UTF8, 0, caption, -1, out, sizeof out, nullptr, nullptr);
+    std::printf("%s\n", out);
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof out, nullptr, nullptr);
+    std::printf("%s\n", out);
     return 0;
   }
   if (argc < 3) return 2;
