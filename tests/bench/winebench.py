@@ -10,6 +10,10 @@ Command line (used by ctest and the scripts):
   winebench.py up WINE_DIR          prepare the prefix, start a display and a server
   winebench.py down WINE_DIR        end everything that `up` started
   winebench.py exec WINE_DIR EXE... run one program in the prefix (the test emulator)
+  winebench.py play WINE_DIR GAME_DIR
+                                    run the game in its folder: on $DISPLAY when there
+                                    is one, else on a virtual display with a scripted
+                                    tour that saves screenshots
 """
 
 import contextlib
@@ -109,10 +113,13 @@ def start_xvfb():
 
 
 def _alive(pid):
+    """The process runs (a zombie does not count; our own child is reaped)."""
+    with contextlib.suppress(ChildProcessError):
+        os.waitpid(pid, os.WNOHANG)
     try:
-        os.kill(pid, 0)
-        return True
-    except (ProcessLookupError, PermissionError):
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
         return False
 
 
@@ -265,15 +272,20 @@ class GameRun:
     folder, on the bench's display. Always ends what it started."""
 
     def __init__(self, build_dir, program="game.exe", args=(), env=None, folder_setup=None,
-                 remove=()):
+                 remove=(), in_place=False):
         self.build_dir = os.path.abspath(build_dir)
         self.wine_dir = os.path.join(self.build_dir, "wine")
         display = current_display(self.wine_dir)
         if not display:
             raise BenchError("the bench's display is not running (winebench.py up)")
         self.screen = Display(display)
-        self.workdir = tempfile.mkdtemp(prefix="triwell-run-")
-        shutil.copytree(os.path.join(self.build_dir, "Triwell"), self.workdir, dirs_exist_ok=True)
+        game_dir = os.path.join(self.build_dir, "Triwell")
+        self.in_place = in_place
+        if in_place:
+            self.workdir = game_dir
+        else:
+            self.workdir = tempfile.mkdtemp(prefix="triwell-run-")
+            shutil.copytree(game_dir, self.workdir, dirs_exist_ok=True)
         for name in remove:
             os.remove(os.path.join(self.workdir, name))
         if folder_setup:
@@ -334,7 +346,37 @@ class GameRun:
         stop_server(self.env)
         subprocess.run([WINESERVER, "-p", "600"], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
-        shutil.rmtree(self.workdir, ignore_errors=True)
+        if not self.in_place:
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+
+def tour(build_dir, shots):
+    """The scripted tour of ./play without a display: what there is to see, in order."""
+    os.makedirs(shots, exist_ok=True)
+    with GameRun(build_dir, in_place=True) as game:
+        game.wait_window()
+        time.sleep(2)
+        game.screen.screenshot(os.path.join(shots, "01-start.png"))
+        game.screen.key("Escape")
+        code = game.wait_exit(60)
+    print(f"tour: the game ended with code {code}")
+    return code
+
+
+def play(wine_dir, game_dir):
+    ensure_prefix(wine_dir)
+    build_dir = os.path.dirname(os.path.abspath(wine_dir))
+    if os.environ.get("DISPLAY"):
+        env = wine_env(wine_dir, os.environ["DISPLAY"])
+        return subprocess.run([WINE, "game.exe"], cwd=game_dir, env=env).returncode
+    shots = os.path.join(build_dir, "tour-" + time.strftime("%Y%m%d-%H%M%S"))
+    up(wine_dir)
+    try:
+        code = tour(build_dir, shots)
+    finally:
+        down(wine_dir)
+    print(f"tour screenshots: {shots}")
+    return code
 
 
 BUILD_DIR = None
@@ -363,6 +405,8 @@ def main(argv):
         down(wine_dir)
     elif command == "exec":
         return exec_program(wine_dir, argv[3:])
+    elif command == "play" and len(argv) == 4:
+        return play(wine_dir, os.path.abspath(argv[3]))
     else:
         print(__doc__, file=sys.stderr)
         return 2
