@@ -409,10 +409,13 @@ TEST_F(SoundLibraryTest, StopRewindsUnlessPausedAndPlayAlwaysStartsOver) {
 
 namespace {
 
-// The capture file the audio device writes (signed 16-bit samples), from the test run.
+// The file the audio device writes (signed 16-bit samples): "audio-capture.raw" beside
+// the ALSA configuration of the test run, seen through Wine's drive Z:.
 std::string CaptureFile() {
-  const char* path = getenv("TRIWELL_AUDIO_CAPTURE");
-  return path ? path : "";
+  const char* config = getenv("ALSA_CONFIG_PATH");
+  if (!config) return "";
+  std::string path = std::string("Z:") + config;
+  return path.substr(0, path.find_last_of('/') + 1) + "audio-capture.raw";
 }
 
 std::vector<int16_t> ReadCapture(const std::string& File) {
@@ -440,7 +443,7 @@ size_t LoudSamples(const std::vector<int16_t>& Samples) {
 
 TEST_F(SoundLibraryTest, PlayedSoundReachesTheAudioDevice) {
   const std::string capture = CaptureFile();
-  ASSERT_FALSE(capture.empty()) << "TRIWELL_AUDIO_CAPTURE names the capture file";
+  ASSERT_FALSE(capture.empty()) << "ALSA_CONFIG_PATH names the capture configuration";
   DeleteFileA(capture.c_str());
   OpenDevice();
   const std::string file = StereoFile("tone.wav", 0.5);
@@ -458,7 +461,7 @@ TEST_F(SoundLibraryTest, PlayedSoundReachesTheAudioDevice) {
 
 TEST_F(SoundLibraryTest, NothingPlayedStaysSilent) {
   const std::string capture = CaptureFile();
-  ASSERT_FALSE(capture.empty()) << "TRIWELL_AUDIO_CAPTURE names the capture file";
+  ASSERT_FALSE(capture.empty()) << "ALSA_CONFIG_PATH names the capture configuration";
   DeleteFileA(capture.c_str());
   OpenDevice();
   const std::string file = StereoFile("unplayed.wav", 0.5);
