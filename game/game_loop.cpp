@@ -1,5 +1,6 @@
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 #include "game.h"
+#include "sound_effects.h"
 
 int32_t MouseX, MouseY;
 HWND MainWindow;
@@ -11,6 +12,7 @@ bool GameInit() {
   if (!TavrikEngineInit(&MainWindow, 800, 600, 16, 0, 1, 1, 33, UseVideoMemory)) return false;
   SetRendererProc(GameRender);
   SwitchScreen(ScreenMainMenu);
+  StartSoundEffects();
   return true;
 }
 
@@ -29,6 +31,8 @@ void WINAPI GameRender() {
 }
 
 void GameShutdown() {
+  StopSoundEffects();
   LeaveAllScreens();
   TavrikEngineDeInit();
+  UnbindSoundLibrary();
 }

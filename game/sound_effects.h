@@ -2,7 +2,7 @@
 // seven sounds, and the one rule by which screens play them.
 #pragma once
 
-#include "../sound/tavrik_sound.h" // the sound library is loaded at run time, not linked
+#include "tavrik_sound.h" // the sound library is loaded at run time, not linked
 
 // The seven sound handles; nil until created, and nil for a sound that could not be.
 extern SoundRecord* MenuSound;         // the main menu's selection moves
