@@ -62,6 +62,9 @@ void FillSurfaceRect(uint32_t Color, IDirectDrawSurface7* Dest, RECT* Rect);
 IDirectDrawSurface7* CreatePlainSurface(int32_t Width, int32_t Height, bool VideoMemory);
 void ApplyColorKey(IDirectDrawSurface7* Surface, uint32_t Key);
 void RebuildSurface(SurfaceRecord** Surface);
+bool IsKeyed(const SurfaceRecord* Surface);
+void SetKeyFlags(SurfaceRecord* Surface, int32_t UseColorKey);
+IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int32_t& Height, bool VideoMemory);
 
 // Input (input.cpp).
 extern InputState Input;

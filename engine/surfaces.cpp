@@ -10,13 +10,6 @@ constexpr uint32_t PlainBltFlags = DDBLT_WAIT;
 constexpr uint32_t KeyedBltFastFlags = DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY;
 constexpr uint32_t PlainBltFastFlags = DDBLTFAST_WAIT;
 
-bool IsKeyed(const SurfaceRecord* S) { return (S->BltFastFlags & DDBLTFAST_SRCCOLORKEY) != 0; }
-
-void SetKeyFlags(SurfaceRecord* S, int32_t UseColorKey) {
-  S->BltFlags = UseColorKey ? KeyedBltFlags : PlainBltFlags;
-  S->BltFastFlags = UseColorKey ? KeyedBltFastFlags : PlainBltFastFlags;
-}
-
 void RebuildUserSurface(SurfaceRecord** Variable) {
   SurfaceRecord* s = *Variable;
   s->DDSurface = CreatePlainSurface(s->Width, s->Height, (s->VideoMemory & 0xFF) != 0);
@@ -27,6 +20,13 @@ void RebuildUserSurface(SurfaceRecord** Variable) {
 }
 
 } // namespace
+
+bool IsKeyed(const SurfaceRecord* S) { return (S->BltFastFlags & DDBLTFAST_SRCCOLORKEY) != 0; }
+
+void SetKeyFlags(SurfaceRecord* S, int32_t UseColorKey) {
+  S->BltFlags = UseColorKey ? KeyedBltFlags : PlainBltFlags;
+  S->BltFastFlags = UseColorKey ? KeyedBltFastFlags : PlainBltFastFlags;
+}
 
 IDirectDrawSurface7* CreatePlainSurface(int32_t Width, int32_t Height, bool VideoMemory) {
   if (!DirectDrawObject) return nullptr;
@@ -53,7 +53,12 @@ void ApplyColorKey(IDirectDrawSurface7* Surface, uint32_t Key) {
 
 void RebuildSurface(SurfaceRecord** Variable) {
   if (!Variable || !*Variable) return;
-  switch ((*Variable)->Kind) {
+  SurfaceRecord* s = *Variable;
+  switch (s->Kind) {
+    case SurfaceKindBitmap:
+      s->DDSurface = LoadBitmapSurface(s->Source, s->Width, s->Height, (s->VideoMemory & 0xFF) != 0);
+      if (s->DDSurface && IsKeyed(s)) ApplyColorKey(s->DDSurface, s->ColorKey);
+      break;
     case SurfaceKindUser:
       RebuildUserSurface(Variable);
       break;

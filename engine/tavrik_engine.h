@@ -124,6 +124,9 @@ void WINAPI ShowChain(SpriteChain* Chain, SurfaceRecord* Target);     // ShowSpr
 void WINAPI ShowChainFast(SpriteChain* Chain, SurfaceRecord* Target); // ShowSpriteFast over the chain
 
 // Surfaces.
+SurfaceRecord* WINAPI CreateSurfaceFromBMPFile(int32_t VideoMemory, int32_t UseColorKey, uint32_t ColorKey,
+                                               const char* FileName); // nil when the file does not exist
+void WINAPI SetColorKeyXY(SurfaceRecord** Surface, int32_t X, int32_t Y); // nothing outside the picture
 void WINAPI ReleaseSurface(SurfaceRecord** Surface);            // drops the platform surface only
 void WINAPI FreeSurface(SurfaceRecord** Surface);               // frees the record, Surface := nil
 void WINAPI CreateSurfaceUser(SurfaceRecord** Surface, int32_t Width, int32_t Height, int32_t VideoMemory,
