@@ -1,0 +1,197 @@
+// Bitmap surfaces through the engine library on a real DirectDraw display under
+// Wine: files loaded at first draw, exact pixels, colour keys, broken files.
+#include "tavrik_engine.h"
+
+#include "bmp_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace bmptest;
+
+std::vector<uint16_t> SurfacePixels(SurfaceRecord* s) {
+  std::vector<uint16_t> pixels;
+  DDSURFACEDESC2 desc;
+  if (SurfaceLock(s, nullptr, &desc) != DD_OK) return pixels;
+  for (DWORD y = 0; y < desc.dwHeight; ++y)
+    for (DWORD x = 0; x < desc.dwWidth; ++x)
+      pixels.push_back(reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch)[x]);
+  SurfaceUnLock(s, nullptr);
+  return pixels;
+}
+
+uint16_t BackBufferPixel(int x, int y) {
+  DDSURFACEDESC2 desc;
+  if (SurfaceLock(nullptr, nullptr, &desc) != DD_OK) return 0xDEAD;
+  const uint16_t p = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch)[x];
+  SurfaceUnLock(nullptr, nullptr);
+  return p;
+}
+
+class Bitmaps : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(TavrikEngineInit(&window, 800, 600, 16, 0, 1, 0, 0, 0), 1);
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    folder = std::string(dir) + "triwell-bitmaps-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    sprite = CreateSprite(nullptr, 0);
+    ClearScreen(0x1234, nullptr);
+  }
+  void TearDown() override {
+    DelSprite(&sprite);
+    for (SurfaceRecord*& s : surfaces) FreeSurface(&s);
+    for (const std::string& p : paths) DeleteFileA(p.c_str());
+    RemoveDirectoryA(folder.c_str());
+    TavrikEngineDeInit();
+  }
+  // Writes a file and answers its name, which lives as long as the test (the engine
+  // keeps the pointer).
+  const char* Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    paths.push_back(folder + name);
+    FILE* f = std::fopen(paths.back().c_str(), "wb");
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    return paths.back().c_str();
+  }
+  SurfaceRecord* Load(const char* path, int32_t useKey = 0, uint32_t key = 0) {
+    surfaces.push_back(CreateSurfaceFromBMPFile(0, useKey, key, path));
+    return surfaces.back();
+  }
+  void Draw(SurfaceRecord* s, int x = 0, int y = 0) {
+    sprite->Surface = s;
+    sprite->X = x;
+    sprite->Y = y;
+    sprite->Width = 3;
+    sprite->Height = 2;
+    sprite->SrcRect = RECT{0, 0, 3, 2};
+    ShowSpriteFast(&sprite, nullptr);
+  }
+  HWND window = nullptr;
+  std::string folder;
+  std::vector<std::string> paths;
+  std::vector<SurfaceRecord*> surfaces;
+  Sprite* sprite = nullptr;
+};
+
+TEST_F(Bitmaps, LoadAtFirstDrawUprightWithExactColours) {
+  struct {
+    const char* name;
+    BmpSpec spec;
+  } const cases[] = {
+      {"24-bit, width not a multiple of 4", {3, 2, 24, Colours, Picture}},
+      {"8-bit palette", {3, 2, 8, Colours, Picture}},
+      {"24-bit stored top-down", {3, -2, 24, Colours, Picture}},
+      {"32-bit", {3, 2, 32, Colours, Picture}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SurfaceRecord* s = Load(Write("layout" + std::to_string(n++) + ".bmp", BuildBmp(c.spec)));
+    ASSERT_NE(s, nullptr) << c.name;
+    EXPECT_EQ(s->Width, 0) << c.name << ": not read before the first draw";
+    DDSURFACEDESC2 desc;
+    EXPECT_EQ(SurfaceLock(s, nullptr, &desc), -1) << c.name << ": never drawn";
+    Draw(s, 10, 20);
+    EXPECT_EQ(s->Width, 3) << c.name;
+    EXPECT_EQ(s->Height, 2) << c.name;
+    EXPECT_EQ(SurfacePixels(s), Expected) << c.name;
+    EXPECT_EQ(BackBufferPixel(10, 20), 0xF800) << c.name;
+    EXPECT_EQ(BackBufferPixel(12, 21), 0x001F) << c.name;
+  }
+}
+
+TEST_F(Bitmaps, ColourKeyedDrawsLeaveKeyedPixelsOfTheTargetAlone) {
+  const char* path = Write("keyed.bmp", BuildBmp({3, 2, 24, Colours, Picture}));
+  SurfaceRecord* keyed = Load(path, 1, 0x0000);
+  SurfaceRecord* plain = Load(path, 0, 0x0000);
+  Draw(keyed, 100, 100);
+  EXPECT_EQ(BackBufferPixel(100, 101), 0x1234) << "(7,3,7) cuts to the key 0";
+  EXPECT_EQ(BackBufferPixel(101, 100), 0xFFFF);
+  Draw(plain, 200, 100);
+  EXPECT_EQ(BackBufferPixel(200, 101), 0x0000);
+}
+
+TEST_F(Bitmaps, SetColorKeyXYLoadsFirstAndIgnoresPointsOutside) {
+  const char* path = Write("pick.bmp", BuildBmp({3, 2, 24, Colours, Picture}));
+  SurfaceRecord* s = Load(path);
+  SetColorKeyXY(&s, 0, 0); // not drawn yet: loads the bitmap first
+  ASSERT_NE(s->DDSurface, nullptr);
+  EXPECT_EQ(s->Width, 3);
+  EXPECT_EQ(s->ColorKey, 0xF800u);
+  EXPECT_EQ(s->BltFastFlags & DDBLTFAST_SRCCOLORKEY, static_cast<DWORD>(DDBLTFAST_SRCCOLORKEY));
+  Draw(s, 50, 50);
+  EXPECT_EQ(BackBufferPixel(50, 50), 0x1234) << "red is now transparent";
+  EXPECT_EQ(BackBufferPixel(51, 50), 0xFFFF);
+
+  SurfaceRecord* t = Load(path);
+  Draw(t);
+  const SurfaceRecord before = *t;
+  for (const POINT p : {POINT{3, 0}, POINT{0, 2}, POINT{-1, 0}, POINT{0, -1}}) {
+    SetColorKeyXY(&t, p.x, p.y);
+    EXPECT_EQ(t->BltFastFlags, before.BltFastFlags) << p.x << "," << p.y;
+    EXPECT_EQ(t->BltFlags, before.BltFlags) << p.x << "," << p.y;
+    EXPECT_EQ(t->ColorKey, before.ColorKey) << p.x << "," << p.y;
+  }
+  SurfaceRecord* none = nullptr;
+  SetColorKeyXY(&none, 0, 0);
+  SetColorKeyXY(nullptr, 0, 0);
+}
+
+TEST_F(Bitmaps, BrokenFilesLeaveTheRecordWithoutSurfaceAndDrawNothing) {
+  const std::vector<uint8_t> good = BuildBmp({3, 2, 24, Colours, Picture});
+  auto with = [&](size_t at, uint32_t value, size_t bytes) {
+    std::vector<uint8_t> f = good;
+    for (size_t i = 0; i < bytes; ++i) f[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    return f;
+  };
+  struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } const cases[] = {
+      {"empty", {}},
+      {"cut inside the headers", std::vector<uint8_t>(good.begin(), good.begin() + 30)},
+      {"cut inside the pixels", std::vector<uint8_t>(good.begin(), good.end() - 5)},
+      {"not BM", with(0, 'X', 1)},
+      {"compressed", with(30, 1, 4)},
+      {"width 0", with(18, 0, 4)},
+      {"absurd height", with(22, 0x7FFFFFFF, 4)},
+      {"16 bits per pixel", with(28, 16, 2)},
+      {"pixels past the end", with(10, 0x10000, 4)},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SurfaceRecord* s = Load(Write("broken" + std::to_string(n++) + ".bmp", c.bytes));
+    ASSERT_NE(s, nullptr) << c.name << ": the file exists";
+    Draw(s, 300, 300);
+    Draw(s, 300, 300); // every draw tries again
+    EXPECT_EQ(s->DDSurface, nullptr) << c.name;
+    EXPECT_EQ(BackBufferPixel(300, 300), 0x1234) << c.name;
+    DDSURFACEDESC2 desc;
+    EXPECT_EQ(SurfaceLock(s, nullptr, &desc), -1) << c.name;
+  }
+  EXPECT_EQ(CreateSurfaceFromBMPFile(0, 0, 0, (folder + "missing.bmp").c_str()), nullptr);
+  EXPECT_EQ(CreateSurfaceFromBMPFile(0, 0, 0, folder.c_str()), nullptr) << "a folder is not a bitmap";
+  EXPECT_EQ(CreateSurfaceFromBMPFile(0, 0, 0, nullptr), nullptr);
+}
+
+TEST_F(Bitmaps, ReleasedBitmapIsReadAgainAtTheNextDraw) {
+  const char* path = Write("again.bmp", BuildBmp({3, 2, 8, Colours, Picture}));
+  SurfaceRecord* s = Load(path, 1, 0x0000);
+  Draw(s);
+  ReleaseSurface(&s);
+  EXPECT_EQ(s->DDSurface, nullptr);
+  ClearScreen(0x1234, nullptr);
+  Draw(s, 5, 5);
+  ASSERT_NE(s->DDSurface, nullptr);
+  EXPECT_EQ(SurfacePixels(s), Expected);
+  EXPECT_EQ(BackBufferPixel(5, 6), 0x1234) << "still keyed after the rebuild";
+  EXPECT_EQ(BackBufferPixel(6, 5), 0xFFFF);
+}
+
+} // namespace
