@@ -20,6 +20,8 @@ extern int32_t MouseX, MouseY;    // mouse position read once at the start of ea
 extern HWND MainWindow;           // the engine's window
 extern int32_t UseVideoMemory;    // placement asked for every surface the game makes
 extern int32_t SoundEnabled;      // sound effects are played
+extern SurfaceRecord* CursorSurface; // the animated mouse cursor's bitmap
+extern Sprite* CursorSprite;         // the cursor, drawn last on every screen
 
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 bool GameInit();

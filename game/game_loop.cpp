@@ -1,17 +1,37 @@
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 #include "game.h"
 #include "sound_effects.h"
+#include "sprite_helpers.h"
 
 int32_t MouseX, MouseY;
 HWND MainWindow;
 int32_t UseVideoMemory = 1;
 int32_t SoundEnabled;
+SurfaceRecord* CursorSurface;
+Sprite* CursorSprite;
+
+namespace {
+
+constexpr int32_t CursorSide = 31;
+
+// The cursor's frames lie side by side; it steps one frame every second game frame.
+void CreateCursor() {
+  CursorSurface = CreateSurfaceFromBMPFile(UseVideoMemory, 1, MakeColor565(0, 255, 0), "IMAGES\\White-Blue cursor.bmp");
+  CursorSprite = NewSprite(0, 0, CursorSide, CursorSide, CursorSurface, nullptr, 0, 0, 0, 0);
+  if (CursorSprite) {
+    CursorSprite->Animating = 1;
+    CursorSprite->AnimDelay = 1;
+  }
+}
+
+} // namespace
 
 bool GameInit() {
   SeedRandom(GetTickCount());
   if (!TavrikEngineInit(&MainWindow, 800, 600, 16, 0, 1, 1, 33, UseVideoMemory)) return false;
   SetRendererProc(GameRender);
   SwitchScreen(ScreenMainMenu);
+  CreateCursor();
   StartSoundEffects();
   return true;
 }
@@ -19,6 +39,12 @@ bool GameInit() {
 uint8_t WINAPI GameFrame() {
   TavrikEngineReadDirectInputData();
   GetMouseCoord(&MouseX, &MouseY);
+  if (CursorSprite) {
+    // The cursor's hot spot is its top-left pixel.
+    CursorSprite->X = MouseX;
+    CursorSprite->Y = MouseY;
+    AnimateSprite(CursorSprite, 1, 0, 0);
+  }
   if (ScreenFrameProc) ScreenFrameProc();
   TavrikEngineRender();
   const uint8_t quit = QuitRequested;
@@ -28,10 +54,13 @@ uint8_t WINAPI GameFrame() {
 
 void WINAPI GameRender() {
   if (ScreenRenderProc) ScreenRenderProc();
+  ShowSpriteFast(&CursorSprite, nullptr); // above everything the screen drew
 }
 
 void GameShutdown() {
   StopSoundEffects();
+  DelSprite(&CursorSprite);
+  FreeSurface(&CursorSurface);
   LeaveAllScreens();
   TavrikEngineDeInit();
   UnbindSoundLibrary();
