@@ -83,7 +83,7 @@ protected:
 TEST_F(Bitmaps, LoadAtFirstDrawUprightWithExactColours) {
   struct {
     const char* name;
-    BmpSpec spec;
+    BmpSpec layout;
   } const cases[] = {
       {"24-bit, width not a multiple of 4", {3, 2, 24, Colours, Picture}},
       {"8-bit palette", {3, 2, 8, Colours, Picture}},
@@ -92,7 +92,7 @@ TEST_F(Bitmaps, LoadAtFirstDrawUprightWithExactColours) {
   };
   int n = 0;
   for (const auto& c : cases) {
-    SurfaceRecord* s = Load(Write("layout" + std::to_string(n++) + ".bmp", BuildBmp(c.spec)));
+    SurfaceRecord* s = Load(Write("layout" + std::to_string(n++) + ".bmp", BuildBmp(c.layout)));
     ASSERT_NE(s, nullptr) << c.name;
     EXPECT_EQ(s->Width, 0) << c.name << ": not read before the first draw";
     DDSURFACEDESC2 desc;

@@ -21,7 +21,7 @@ BmpSpec Spec3x2(uint16_t bitCount, int32_t height = 2) {
 TEST(BmpDecode, EveryLayoutGivesTheSameUprightPicture) {
   const struct {
     const char* name;
-    BmpSpec spec;
+    BmpSpec layout;
   } cases[] = {
       {"24-bit bottom-up, rows padded from 9 to 12 bytes", Spec3x2(24)},
       {"24-bit top-down", Spec3x2(24, -2)},
@@ -32,7 +32,7 @@ TEST(BmpDecode, EveryLayoutGivesTheSameUprightPicture) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<uint8_t> file = BuildBmp(c.spec);
+    const std::vector<uint8_t> file = BuildBmp(c.layout);
     BmpImage image;
     ASSERT_EQ(DecodeBmp(file.data(), file.size(), image), BmpOk);
     EXPECT_EQ(image.Width, 3);
