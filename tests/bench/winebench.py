@@ -9,7 +9,8 @@ and waits that poll for a condition with generous limits.
 Command line (used by ctest and the scripts):
   winebench.py up WINE_DIR          prepare the prefix, start a display and a server
   winebench.py down WINE_DIR        end everything that `up` started
-  winebench.py exec WINE_DIR EXE... run one program in the prefix (the test emulator)
+  winebench.py exec WINE_DIR [--env VAR=VALUE]... EXE...
+                                    run one program in the prefix (the test emulator)
   winebench.py play WINE_DIR GAME_DIR
                                     run the game in its folder: on $DISPLAY when there
                                     is one, else on a virtual display with a scripted
@@ -172,7 +173,12 @@ def exec_program(wine_dir, argv):
     the server and the desktop process that Wine may start alongside inherit the
     program's output and outlive it, so a pipe would stay open after it ended."""
     ensure_prefix(wine_dir)
-    env = wine_env(wine_dir, current_display(wine_dir))
+    extra = {}
+    while len(argv) >= 2 and argv[0] == "--env":
+        name, _, value = argv[1].partition("=")
+        extra[name] = value
+        argv = argv[2:]
+    env = wine_env(wine_dir, current_display(wine_dir), extra)
     with tempfile.TemporaryFile() as out:
         code = subprocess.run([WINE] + argv, env=env, stdout=out, stderr=subprocess.STDOUT).returncode
         out.seek(0)
