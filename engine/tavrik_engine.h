@@ -137,6 +137,22 @@ int32_t WINAPI SurfaceLock(SurfaceRecord* Surface, RECT* Rect, DDSURFACEDESC2* D
 int32_t WINAPI SurfaceUnLock(SurfaceRecord* Surface, RECT* Rect); // HRESULT; -1 without platform surface
 void WINAPI CompactVidMem(void);                                // nothing without a device
 
+// Text and fonts.
+void WINAPI CreateSurfaceText(SurfaceRecord** Surface, int32_t VideoMemory, int32_t UseColorKey, int32_t FontHeight,
+                              uint32_t TextColor, uint32_t ColorKey, const char* FaceName, const char* Text,
+                              int32_t Bold, int32_t Underline, int32_t Italic); // Surface nil when not made (empty text)
+void WINAPI CreateSurfaceFont(SurfaceRecord** Surface, int32_t VideoMemory, int32_t UseColorKey, int32_t FontHeight,
+                              uint32_t TextColor, uint32_t ColorKey, const char* FaceName, int32_t Bold,
+                              int32_t Underline, int32_t Italic); // Surface nil when the atlas was not made
+void WINAPI ShowText(Sprite** S, SurfaceRecord* Target, int32_t X, int32_t Y, const char* Text,
+                     int32_t FollowOffset); // nothing drawn unless S's surface is a font surface
+
+// Frame statistics.
+void WINAPI TavrikEngineShowFPS(int32_t X, int32_t Y, int32_t Show); // overlay switch and position; cannot fail
+void WINAPI GetSystemData(long double* Fps, int32_t* Sprites, int32_t* Surfaces, uint32_t* VideoTotal,
+                          uint32_t* VideoFree, int64_t* RenderAll,
+                          int64_t* RenderUser); // Fps: all 10 bytes; video figures unchanged without a device
+
 // Input.
 void WINAPI TavrikEngineReadDirectInputData(void);              // delivers this frame's events; nothing while inactive
 void WINAPI SetEventKeyDown(KeyEventProc P);                    // nil: key-down events dropped
