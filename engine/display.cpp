@@ -86,6 +86,11 @@ void ReleaseDisplay() {
   DirectDrawObject = nullptr;
 }
 
+void ForgetDisplay() {
+  ScratchSurface = BackBuffer = PrimarySurface = nullptr;
+  DirectDrawObject = nullptr;
+}
+
 extern "C" void WINAPI CompactVidMem(void) {
   if (DirectDrawObject) DirectDrawObject->Compact();
 }

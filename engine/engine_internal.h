@@ -53,6 +53,7 @@ void UnbindDisplayLibrary();
 HRESULT InitDisplay(HWND Window, int32_t Width, int32_t Height, int32_t Bpp, int32_t Refresh, int32_t IsFullScreen,
                     int32_t VideoMemory);
 void ReleaseDisplay();
+void ForgetDisplay(); // drops the device pointers without releasing them
 
 // Drawing helpers (render.cpp).
 void FillSurface(uint32_t Color, IDirectDrawSurface7* Dest);
@@ -66,11 +67,30 @@ bool IsKeyed(const SurfaceRecord* Surface);
 void SetKeyFlags(SurfaceRecord* Surface, int32_t UseColorKey);
 IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int32_t& Height, bool VideoMemory);
 
+// Text and font surfaces (text.cpp). Each render answers a new platform surface or
+// nil and writes the record's Width and Height.
+IDirectDrawSurface7* RenderTextSurface(SurfaceRecord* S);
+IDirectDrawSurface7* RenderFontSurface(SurfaceRecord* S);
+LOGFONTA MakeFontDescription(const SurfaceRecord* S, BYTE CharSet);
+// Places the glyphs of codes 1..255 (Widths[k - 1]) in rows of RowHeight, starting a
+// new row where a glyph would pass RowLimit; answers the atlas size.
+void LayoutGlyphAtlas(const int32_t (&Widths)[255], int32_t RowHeight, int32_t RowLimit, GlyphEntry* Table,
+                      int32_t& Width, int32_t& Height);
+
+// Statistics overlay (statistics.cpp): eleven green lines at (X, Y) on Surface.
+void DrawStatsOverlay(int32_t X, int32_t Y, IDirectDrawSurface7* Surface);
+
 // Input (input.cpp).
 extern InputState Input;
 void BindInputLibrary();
 void UnbindInputLibrary();
 HRESULT InitInput();
 void ShutdownInput();
+bool InputDevicesOpen();
+void ForgetInputDevices(); // drops the device pointers without releasing them
+inline void ForgetDevices() {
+  ForgetDisplay();
+  ForgetInputDevices();
+}
 void ResetInputState();
 void SetInputDevicesForTesting(struct IDirectInputDeviceA* Keyboard, struct IDirectInputDeviceA* Mouse);

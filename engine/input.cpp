@@ -100,6 +100,13 @@ HRESULT InitInput() {
   return MouseDevice->Acquire();
 }
 
+bool InputDevicesOpen() { return DirectInputObject || KeyboardDevice || MouseDevice; }
+
+void ForgetInputDevices() {
+  MouseDevice = KeyboardDevice = nullptr;
+  DirectInputObject = nullptr;
+}
+
 // Plants devices for tests that feed the reader without hardware.
 void SetInputDevicesForTesting(IDirectInputDeviceA* Keyboard, IDirectInputDeviceA* Mouse) {
   KeyboardDevice = Keyboard;

@@ -164,9 +164,25 @@ void EngineLibraryLoad(HINSTANCE Instance) {
 }
 
 void EngineLibraryUnload() {
+  // Releasing the devices waits for the platform's own threads, which cannot run
+  // while the system unloads a library: a host that unloads the engine without
+  // shutting it down would hang here. Such devices are left to the end of the
+  // process, and the platform libraries whose code they run stay loaded.
+  const bool devicesLeft = DirectDrawObject || InputDevicesOpen();
+  if (devicesLeft) ForgetDevices();
   TavrikEngineDeInit();
-  UnbindInputLibrary();
-  UnbindDisplayLibrary();
+  // The window's procedure goes with the library, so the window must go first; its
+  // end is not the host's, so no quit message is posted for it.
+  if (EngineWindow && IsWindow(EngineWindow)) {
+    SetWindowLongPtrA(EngineWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    DestroyWindow(EngineWindow);
+    UnregisterClassA(WindowClassName, ModuleInstance);
+  }
+  EngineWindow = nullptr;
+  if (!devicesLeft) {
+    UnbindInputLibrary();
+    UnbindDisplayLibrary();
+  }
 }
 
 extern "C" {

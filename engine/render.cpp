@@ -85,6 +85,10 @@ void WINAPI TavrikEngineRender(void) {
   if (CurrentRendererProc) CurrentRendererProc();
   FrameTimings[4] = ReadTimeStamp() - userStart;
 
+  const uint64_t overlayStart = ReadTimeStamp();
+  if (ShowStats) DrawStatsOverlay(StatsX, StatsY, BackBuffer);
+  FrameTimings[6] = ReadTimeStamp() - overlayStart;
+
   if (PrimarySurface) {
     const uint64_t flipStart = ReadTimeStamp();
     const HRESULT hr = PrimarySurface->Flip(nullptr, FlipFlags);

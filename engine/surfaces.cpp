@@ -62,6 +62,11 @@ void RebuildSurface(SurfaceRecord** Variable) {
     case SurfaceKindUser:
       RebuildUserSurface(Variable);
       break;
+    case SurfaceKindText:
+    case SurfaceKindFont:
+      s->DDSurface = s->Kind == SurfaceKindText ? RenderTextSurface(s) : RenderFontSurface(s);
+      if (s->DDSurface && IsKeyed(s)) ApplyColorKey(s->DDSurface, s->ColorKey);
+      break;
     default:
       break;
   }
