@@ -57,9 +57,13 @@ endfunction()
 # A GoogleTest executable built for Windows and run under Wine, one test per case.
 # Every Wine test shares the bench's prefix and display (fixture "wine") and takes
 # the "wine" lock, since programs of one prefix share one virtual desktop.
-# ENVIRONMENT takes VAR=value entries for the test process.
+# ENVIRONMENT takes VAR=value entries for the test process; WORKING_DIRECTORY is
+# where it runs.
 function(triwell_wine_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  if(NOT ARG_WORKING_DIRECTORY)
+    set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
   if(NOT TRIWELL_RUNS_TESTS)
     return()
   endif()
@@ -76,6 +80,7 @@ function(triwell_wine_test name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 180
     TEST_PREFIX "${name}."
+    WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
     PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 180)
 endfunction()
 

@@ -22,6 +22,8 @@ extern int32_t UseVideoMemory;    // placement asked for every surface the game 
 extern int32_t SoundEnabled;      // sound effects are played
 extern SurfaceRecord* CursorSurface; // the animated mouse cursor's bitmap
 extern Sprite* CursorSprite;         // the cursor, drawn last on every screen
+extern SurfaceRecord* GameFontSurface; // the font of every run-time text
+extern Sprite* GameFontSprite;         // carries GameFontSurface for ShowText
 
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 bool GameInit();

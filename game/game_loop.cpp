@@ -9,10 +9,18 @@ int32_t UseVideoMemory = 1;
 int32_t SoundEnabled;
 SurfaceRecord* CursorSurface;
 Sprite* CursorSprite;
+SurfaceRecord* GameFontSurface;
+Sprite* GameFontSprite;
 
 namespace {
 
 constexpr int32_t CursorSide = 31;
+
+// Colour-keyed white text on the key colour 0, height 14.
+void CreateGameFont() {
+  CreateSurfaceFont(&GameFontSurface, UseVideoMemory, 1, 14, 0xFFFFFF, 0, "Arial", 0, 0, 0);
+  GameFontSprite = NewSprite(0, 0, 0, 0, GameFontSurface, nullptr, 0, 0, 0, 0);
+}
 
 // The cursor's frames lie side by side; it steps one frame every second game frame.
 void CreateCursor() {
@@ -31,6 +39,7 @@ bool GameInit() {
   if (!TavrikEngineInit(&MainWindow, 800, 600, 16, 0, 1, 1, 33, UseVideoMemory)) return false;
   SetRendererProc(GameRender);
   SwitchScreen(ScreenMainMenu);
+  CreateGameFont();
   CreateCursor();
   StartSoundEffects();
   return true;
@@ -59,6 +68,8 @@ void WINAPI GameRender() {
 
 void GameShutdown() {
   StopSoundEffects();
+  DelSprite(&GameFontSprite);
+  FreeSurface(&GameFontSurface);
   DelSprite(&CursorSprite);
   FreeSurface(&CursorSurface);
   LeaveAllScreens();

@@ -33,6 +33,15 @@ uint16_t BackBufferPixel(int x, int y) {
   return p;
 }
 
+int32_t LiveSurfaces() {
+  long double fps;
+  int32_t sprites = 0, surfaces = 0;
+  uint32_t total, free;
+  int64_t all, user;
+  GetSystemData(&fps, &sprites, &surfaces, &total, &free, &all, &user);
+  return surfaces;
+}
+
 class Bitmaps : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -175,9 +184,13 @@ TEST_F(Bitmaps, BrokenFilesLeaveTheRecordWithoutSurfaceAndDrawNothing) {
     DDSURFACEDESC2 desc;
     EXPECT_EQ(SurfaceLock(s, nullptr, &desc), -1) << c.name;
   }
+  const int32_t before = LiveSurfaces();
   EXPECT_EQ(CreateSurfaceFromBMPFile(0, 0, 0, (folder + "missing.bmp").c_str()), nullptr);
   EXPECT_EQ(CreateSurfaceFromBMPFile(0, 0, 0, folder.c_str()), nullptr) << "a folder is not a bitmap";
   EXPECT_EQ(CreateSurfaceFromBMPFile(0, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(LiveSurfaces(), before) << "counted only for files that exist";
+  Load(paths.front().c_str());
+  EXPECT_EQ(LiveSurfaces(), before + 1);
 }
 
 TEST_F(Bitmaps, ReleasedBitmapIsReadAgainAtTheNextDraw) {

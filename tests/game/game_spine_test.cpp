@@ -1,0 +1,77 @@
+// The game's spine under Wine, run in the game folder: start-up makes the font and
+// the cursor, frames count and end on the quit flag, switches tear screens down,
+// and shutdown leaves no sprite or surface behind.
+#include "game.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Counts {
+  int32_t sprites = -1, surfaces = -1;
+};
+
+Counts Live() {
+  long double fps;
+  Counts c;
+  uint32_t total = 0, free = 0;
+  int64_t all = 0, user = 0;
+  GetSystemData(&fps, &c.sprites, &c.surfaces, &total, &free, &all, &user);
+  return c;
+}
+
+int Renders;
+void CountRender() { ++Renders; }
+void QuitDuringFrame() { QuitRequested = 1; }
+
+TEST(GameSpine, StartsRunsFramesSwitchesAndShutsDownCleanly) {
+  ASSERT_TRUE(GameInit());
+  ASSERT_NE(GameFontSurface, nullptr);
+  EXPECT_EQ(GameFontSurface->Kind, SurfaceKindFont);
+  EXPECT_EQ(GameFontSurface->FontHeight, 14);
+  EXPECT_EQ(GameFontSprite->Surface, GameFontSurface);
+  ASSERT_NE(CursorSurface, nullptr) << "the cursor bitmap is in the game folder";
+  EXPECT_EQ(CursorSurface->ColorKey, 0x07E0u);
+  EXPECT_EQ(CursorSprite->Width, 31);
+  EXPECT_EQ(CursorSprite->Animating, 1);
+  EXPECT_EQ(CursorSprite->AnimDelay, 1);
+  EXPECT_EQ(SoundEnabled, 0) << "every run starts silent";
+  const Counts started = Live();
+
+  EXPECT_EQ(GameFrame(), 0);
+  EXPECT_EQ(GameFrame(), 0);
+  EXPECT_EQ(FrameCounter, 2);
+  EXPECT_GT(CursorSurface->Width, 0) << "the cursor was drawn, so its bitmap is loaded";
+
+  // Quitting during a frame: that frame is still rendered, then the loop is told to end.
+  Renders = 0;
+  ScreenRenderProc = CountRender;
+  ScreenFrameProc = QuitDuringFrame;
+  EXPECT_EQ(GameFrame(), 1);
+  EXPECT_EQ(Renders, 1);
+  QuitRequested = 0;
+
+  // A switch to an id without a screen leaves everything and enters nothing.
+  SwitchScreen(4);
+  EXPECT_EQ(ScreenRenderProc, nullptr);
+  EXPECT_EQ(ScreenFrameProc, nullptr);
+  EXPECT_EQ(FrameCounter, 0);
+  EXPECT_EQ(GameFrame(), 0);
+  DefaultKeyDown(57);
+  EXPECT_EQ(QuitRequested, 0) << "only Escape ends the game";
+  DefaultKeyDown(1);
+  EXPECT_EQ(QuitRequested, 1);
+  QuitRequested = 0;
+  EXPECT_EQ(Live().sprites, started.sprites);
+
+  GameShutdown();
+  EXPECT_EQ(GameFontSurface, nullptr);
+  EXPECT_EQ(GameFontSprite, nullptr);
+  EXPECT_EQ(CursorSurface, nullptr);
+  EXPECT_EQ(CursorSprite, nullptr);
+  const Counts ended = Live();
+  EXPECT_EQ(ended.sprites, 0);
+  EXPECT_EQ(ended.surfaces, 0);
+}
+
+} // namespace
