@@ -37,6 +37,18 @@ bool PrepareDraw(Sprite* S, SurfaceRecord* Target, IDirectDrawSurface7*& Dest, i
 
 RECT ToRect(const ClipRect& R) { return RECT{R.Left, R.Top, R.Right, R.Bottom}; }
 
+// Blits from the sprite's surface, which is made first when it does not exist yet.
+// When the platform lost the surface it is made again and the blit tried once more.
+// Without a surface (a picture that cannot be made) nothing is drawn.
+template <typename Blit>
+void BlitFromSprite(Sprite* S, Blit blit) {
+  if (!S->Surface->DDSurface) RebuildSurface(&S->Surface);
+  if (!S->Surface->DDSurface || blit(S->Surface) != DDERR_SURFACELOST) return;
+  ReleaseSurface(&S->Surface);
+  RebuildSurface(&S->Surface);
+  if (S->Surface->DDSurface) blit(S->Surface);
+}
+
 } // namespace
 
 extern "C" {
@@ -101,19 +113,11 @@ void WINAPI ShowSprite(Sprite** V, SurfaceRecord* Target) {
   int32_t dw, dh, px, py;
   if (!PrepareDraw(s, Target, dest, dw, dh, px, py)) return;
   const uint64_t start = ReadTimeStamp();
-  if (!s->Surface->DDSurface) RebuildSurface(&s->Surface);
   ClipRect src{s->SrcRect.left, s->SrcRect.top, s->SrcRect.right, s->SrcRect.bottom};
   ClipRect dst{};
   ClipStretched(px, py, s->Width, s->Height, dw, dh, src, dst);
   RECT r = ToRect(src), d = ToRect(dst);
-  if (s->Surface->DDSurface) {
-    HRESULT hr = dest->Blt(&d, s->Surface->DDSurface, &r, s->Surface->BltFlags, nullptr);
-    if (hr == DDERR_SURFACELOST) {
-      ReleaseSurface(&s->Surface);
-      RebuildSurface(&s->Surface);
-      if (s->Surface->DDSurface) dest->Blt(&d, s->Surface->DDSurface, &r, s->Surface->BltFlags, nullptr);
-    }
-  }
+  BlitFromSprite(s, [&](SurfaceRecord* from) { return dest->Blt(&d, from->DDSurface, &r, from->BltFlags, nullptr); });
   FrameTimings[10] = ReadTimeStamp() - start;
 }
 
@@ -123,19 +127,11 @@ void WINAPI ShowSpriteFast(Sprite** V, SurfaceRecord* Target) {
   int32_t dw, dh, px, py;
   if (!PrepareDraw(s, Target, dest, dw, dh, px, py)) return;
   const uint64_t start = ReadTimeStamp();
-  if (!s->Surface->DDSurface) RebuildSurface(&s->Surface);
   ClipRect src{s->SrcRect.left, s->SrcRect.top, s->SrcRect.right, s->SrcRect.bottom};
   int32_t x0, y0;
   ClipUnscaled(px, py, dw, dh, src, x0, y0);
   RECT r = ToRect(src);
-  if (s->Surface->DDSurface) {
-    HRESULT hr = dest->BltFast(x0, y0, s->Surface->DDSurface, &r, s->Surface->BltFastFlags);
-    if (hr == DDERR_SURFACELOST) {
-      ReleaseSurface(&s->Surface);
-      RebuildSurface(&s->Surface);
-      if (s->Surface->DDSurface) dest->BltFast(x0, y0, s->Surface->DDSurface, &r, s->Surface->BltFastFlags);
-    }
-  }
+  BlitFromSprite(s, [&](SurfaceRecord* from) { return dest->BltFast(x0, y0, from->DDSurface, &r, from->BltFastFlags); });
   FrameTimings[10] = ReadTimeStamp() - start;
 }
 

@@ -3,6 +3,7 @@
 #include "tavrik_engine.h"
 
 #include "bmp_builder.h"
+#include "surface_readback.h"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +15,9 @@ namespace {
 
 using namespace bmptest;
 
-std::vector<uint16_t> SurfacePixels(SurfaceRecord* s) {
-  std::vector<uint16_t> pixels;
-  DDSURFACEDESC2 desc;
-  if (SurfaceLock(s, nullptr, &desc) != DD_OK) return pixels;
-  for (DWORD y = 0; y < desc.dwHeight; ++y)
-    for (DWORD x = 0; x < desc.dwWidth; ++x)
-      pixels.push_back(reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch)[x]);
-  SurfaceUnLock(s, nullptr);
-  return pixels;
-}
+std::vector<uint16_t> SurfacePixels(SurfaceRecord* s) { return ReadBack(s).data; }
 
-uint16_t BackBufferPixel(int x, int y) {
-  DDSURFACEDESC2 desc;
-  if (SurfaceLock(nullptr, nullptr, &desc) != DD_OK) return 0xDEAD;
-  const uint16_t p = reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch)[x];
-  SurfaceUnLock(nullptr, nullptr);
-  return p;
-}
+uint16_t BackBufferPixel(int x, int y) { return ReadBack().at(x, y); }
 
 int32_t LiveSurfaces() {
   long double fps;

@@ -3,6 +3,8 @@
 // user surfaces, the render pass and key names.
 #include "tavrik_engine.h"
 
+#include "surface_readback.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -143,27 +145,6 @@ void WINAPI PaintPattern(SurfaceRecord** Surface) {
     }
   }
   SurfaceUnLock(*Surface, nullptr);
-}
-
-// A copy of a surface's pixels (the back buffer for nil).
-struct Pixels {
-  int width = 0, height = 0;
-  std::vector<uint16_t> data;
-  uint16_t at(int x, int y) const { return data[y * width + x]; }
-};
-
-Pixels ReadBack(SurfaceRecord* surface = nullptr) {
-  Pixels p;
-  DDSURFACEDESC2 desc;
-  EXPECT_EQ(SurfaceLock(surface, nullptr, &desc), DD_OK);
-  if (!desc.lpSurface) return p;
-  p.width = static_cast<int>(desc.dwWidth);
-  p.height = static_cast<int>(desc.dwHeight);
-  p.data.resize(static_cast<size_t>(p.width) * p.height);
-  for (int y = 0; y < p.height; ++y)
-    std::memcpy(&p.data[y * p.width], static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, p.width * 2);
-  SurfaceUnLock(surface, nullptr);
-  return p;
 }
 
 class Display : public ::testing::Test {

@@ -3,6 +3,8 @@
 // GDI here with the same font.
 #include "engine_internal.h"
 
+#include "surface_readback.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -101,25 +103,6 @@ TEST(GlyphAtlas, RowsWrapWhereTheNextGlyphWouldPassTheLimit) {
 }
 
 // ---- On the display -------------------------------------------------------------
-
-struct Pixels {
-  int width = 0, height = 0;
-  std::vector<uint16_t> data;
-  uint16_t at(int x, int y) const { return data[y * width + x]; }
-};
-
-Pixels ReadBack(SurfaceRecord* surface) {
-  Pixels p;
-  DDSURFACEDESC2 desc;
-  if (SurfaceLock(surface, nullptr, &desc) != DD_OK) return p;
-  p.width = static_cast<int>(desc.dwWidth);
-  p.height = static_cast<int>(desc.dwHeight);
-  p.data.resize(static_cast<size_t>(p.width) * p.height);
-  for (int y = 0; y < p.height; ++y)
-    std::memcpy(&p.data[y * p.width], static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch, p.width * 2);
-  SurfaceUnLock(surface, nullptr);
-  return p;
-}
 
 int32_t LiveSurfaces() {
   int32_t surfaces = -1;
