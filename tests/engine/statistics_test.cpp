@@ -2,6 +2,7 @@
 // video memory only with a device) and the green overlay, compared with the same
 // lines drawn here with GDI from their expected Unicode text.
 #include "engine_internal.h"
+#include "engine_library_env.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-class EngineLibrary : public ::testing::Environment {
-public:
-  void SetUp() override { EngineLibraryLoad(GetModuleHandleA(nullptr)); }
-  void TearDown() override { EngineLibraryUnload(); }
-};
-const auto* const Library = ::testing::AddGlobalTestEnvironment(new EngineLibrary);
 
 // Each test runs in a process of its own, so the figures it sets stay its own.
 void SetKnownFigures() {

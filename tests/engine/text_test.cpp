@@ -2,6 +2,7 @@
 // text surfaces, atlases and ShowText on a real DirectDraw display, measured against
 // GDI here with the same font.
 #include "engine_internal.h"
+#include "engine_library_env.h"
 
 #include "surface_readback.h"
 
@@ -12,13 +13,6 @@
 #include <vector>
 
 namespace {
-
-class EngineLibrary : public ::testing::Environment {
-public:
-  void SetUp() override { EngineLibraryLoad(GetModuleHandleA(nullptr)); }
-  void TearDown() override { EngineLibraryUnload(); }
-};
-const auto* const Library = ::testing::AddGlobalTestEnvironment(new EngineLibrary);
 
 // ---- Font description -----------------------------------------------------------
 
