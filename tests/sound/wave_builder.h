@@ -21,7 +21,9 @@ inline void Put32(Bytes& b, uint32_t v) {
   Put16(b, v >> 16);
 }
 
-inline void PutText(Bytes& b, const char* text) { b.insert(b.end(), text, text + strlen(text)); }
+inline void PutText(Bytes& b, const char* text) {
+  for (; *text; ++text) b.push_back(static_cast<uint8_t>(*text));
+}
 
 // The 16 bytes of a PCM "fmt " body with every field given, right or wrong.
 inline Bytes FmtBody(uint16_t Tag, uint16_t Channels, uint32_t Rate, uint32_t AvgBytes, uint16_t Align,
