@@ -26,8 +26,13 @@ static_assert(sizeof(DIMOUSESTATE2) == sizeof(MouseSample), "the mouse state is 
 
 constexpr DWORD CooperativeFlags = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;
 
+// Acquires a device again while it answers that its input was lost. A device that
+// never stops answering so must not hold the frame: after a bounded number of tries
+// the next frame tries again.
+constexpr int MaxAcquireTries = 64;
+
 void Reacquire(IDirectInputDeviceA* Device) {
-  while (Device->Acquire() == DIERR_INPUTLOST) {
+  for (int tries = 0; tries < MaxAcquireTries && Device->Acquire() == DIERR_INPUTLOST; ++tries) {
   }
 }
 

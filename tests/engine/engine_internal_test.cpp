@@ -225,6 +225,12 @@ TEST_F(Reading, LostKeyboardIsReacquiredAndItsReadDeliversNothing) {
   TavrikEngineReadDirectInputData();
   EXPECT_TRUE(Events.empty());
   EXPECT_EQ(keyboard.acquireCalls, 4) << "re-acquired while it answered DIERR_INPUTLOST";
+
+  keyboard.acquireCalls = 0;
+  keyboard.lostAcquires = 1 << 30; // a device that never comes back
+  TavrikEngineReadDirectInputData();
+  EXPECT_GT(keyboard.acquireCalls, 1);
+  EXPECT_LE(keyboard.acquireCalls, 1000) << "the frame is not held by a device that stays lost";
 }
 
 TEST_F(Reading, OverflowedBufferDeliversTheSixteenEventsKept) {
