@@ -298,7 +298,9 @@ class GameRun:
             folder_setup(self.workdir)
         self.env = wine_env(self.wine_dir, display, env)
         exe = program if os.path.isabs(program) else os.path.join(self.workdir, program)
-        self.log = open(os.path.join(self.workdir, "wine.log"), "w")
+        # The output goes beside the folder, never into a player's game folder.
+        fd, self.log_path = tempfile.mkstemp(prefix="triwell-wine-", suffix=".log")
+        self.log = os.fdopen(fd, "w")
         self.proc = subprocess.Popen([WINE, exe, *args], cwd=self.workdir, env=self.env,
                                      stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
         self.exit_code = None
@@ -323,7 +325,7 @@ class GameRun:
     def output(self):
         """What the program and Wine wrote so far (traces included)."""
         self.log.flush()
-        with open(os.path.join(self.workdir, "wine.log"), errors="replace") as f:
+        with open(self.log_path, errors="replace") as f:
             return f.read()
 
     def wait_exit(self, timeout=60):
@@ -354,6 +356,8 @@ class GameRun:
                        stderr=subprocess.DEVNULL, timeout=60)
         if not self.in_place:
             shutil.rmtree(self.workdir, ignore_errors=True)
+        with contextlib.suppress(OSError):
+            os.remove(self.log_path)
 
 
 def tour(build_dir, shots):
