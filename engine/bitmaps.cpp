@@ -4,7 +4,6 @@
 
 #include "bmp_decode.h"
 
-#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -101,13 +100,8 @@ extern "C" {
 SurfaceRecord* WINAPI CreateSurfaceFromBMPFile(int32_t VideoMemory, int32_t UseColorKey, uint32_t ColorKey,
                                                const char* FileName) {
   if (!FileName || !FileExists(FileName)) return nullptr;
-  auto* s = static_cast<SurfaceRecord*>(std::calloc(1, sizeof(SurfaceRecord)));
+  SurfaceRecord* s = AllocateSurfaceRecord(SurfaceKindBitmap, VideoMemory, UseColorKey, ColorKey, FileName);
   if (!s) return nullptr;
-  s->ColorKey = ColorKey;
-  s->VideoMemory = VideoMemory;
-  SetKeyFlags(s, UseColorKey);
-  s->Source = FileName;
-  s->Kind = SurfaceKindBitmap;
   SurfaceCount += 1;
   return s;
 }

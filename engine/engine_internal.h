@@ -65,6 +65,9 @@ void ApplyColorKey(IDirectDrawSurface7* Surface, uint32_t Key);
 void RebuildSurface(SurfaceRecord** Surface);
 bool IsKeyed(const SurfaceRecord* Surface);
 void SetKeyFlags(SurfaceRecord* Surface, int32_t UseColorKey);
+// A new zero-filled record of Kind with the fields every kind has; nil out of memory.
+SurfaceRecord* AllocateSurfaceRecord(int32_t Kind, int32_t VideoMemory, int32_t UseColorKey, uint32_t ColorKey,
+                                     const char* Source);
 IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int32_t& Height, bool VideoMemory);
 
 // Text and font surfaces (text.cpp). Each render answers a new platform surface or

@@ -28,6 +28,18 @@ void SetKeyFlags(SurfaceRecord* S, int32_t UseColorKey) {
   S->BltFastFlags = UseColorKey ? KeyedBltFastFlags : PlainBltFastFlags;
 }
 
+SurfaceRecord* AllocateSurfaceRecord(int32_t Kind, int32_t VideoMemory, int32_t UseColorKey, uint32_t ColorKey,
+                                     const char* Source) {
+  auto* s = static_cast<SurfaceRecord*>(std::calloc(1, sizeof(SurfaceRecord)));
+  if (!s) return nullptr;
+  s->Kind = Kind;
+  s->VideoMemory = VideoMemory;
+  s->ColorKey = ColorKey;
+  SetKeyFlags(s, UseColorKey);
+  s->Source = Source;
+  return s;
+}
+
 IDirectDrawSurface7* CreatePlainSurface(int32_t Width, int32_t Height, bool VideoMemory) {
   if (!DirectDrawObject) return nullptr;
   DDSURFACEDESC2 desc;
@@ -98,16 +110,11 @@ void WINAPI CreateSurfaceUser(SurfaceRecord** Surface, int32_t Width, int32_t He
                               int32_t UseColorKey, uint32_t ColorKey, ::RestoreProc Restore) {
   if (!Surface) return;
   FreeSurface(Surface);
-  auto* s = static_cast<SurfaceRecord*>(std::calloc(1, sizeof(SurfaceRecord)));
+  SurfaceRecord* s = AllocateSurfaceRecord(SurfaceKindUser, VideoMemory, UseColorKey, ColorKey, "");
   if (!s) return; // out of memory: the variable stays nil
   *Surface = s;
   s->Width = Width;
   s->Height = Height;
-  s->VideoMemory = VideoMemory;
-  s->ColorKey = ColorKey;
-  SetKeyFlags(s, UseColorKey);
-  s->Source = "";
-  s->Kind = SurfaceKindUser;
   s->RestoreProc = Restore;
   RebuildSurface(Surface);
   SurfaceCount += 1;

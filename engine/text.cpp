@@ -25,18 +25,14 @@ GlyphEntry* Glyphs(const SurfaceRecord* S) {
 
 // The common part of both create calls: a new record in the variable, rendered at
 // once; one that could not be made is freed again, leaving the variable nil.
-SurfaceRecord* NewTextRecord(SurfaceRecord** Surface, int32_t VideoMemory, int32_t UseColorKey, int32_t FontHeight,
-                             uint32_t TextColor, uint32_t ColorKey, const char* FaceName, int32_t Bold,
-                             int32_t Underline, int32_t Italic) {
+SurfaceRecord* NewTextRecord(SurfaceRecord** Surface, int32_t Kind, int32_t VideoMemory, int32_t UseColorKey,
+                             int32_t FontHeight, uint32_t TextColor, uint32_t ColorKey, const char* FaceName,
+                             int32_t Bold, int32_t Underline, int32_t Italic) {
   FreeSurface(Surface);
-  auto* s = static_cast<SurfaceRecord*>(std::calloc(1, sizeof(SurfaceRecord)));
+  SurfaceRecord* s = AllocateSurfaceRecord(Kind, VideoMemory, UseColorKey, ColorKey, FaceName);
   if (!s) return nullptr;
-  s->VideoMemory = VideoMemory;
-  s->ColorKey = ColorKey;
-  SetKeyFlags(s, UseColorKey);
   s->FontHeight = FontHeight;
   s->TextColor = TextColor;
-  s->Source = FaceName;
   s->FontStyle = StyleBits(Bold, Underline, Italic);
   return s;
 }
@@ -185,10 +181,10 @@ void WINAPI CreateSurfaceText(SurfaceRecord** Surface, int32_t VideoMemory, int3
                               int32_t Bold, int32_t Underline, int32_t Italic) {
   if (!Surface) return;
   SurfaceRecord* s =
-      NewTextRecord(Surface, VideoMemory, UseColorKey, FontHeight, TextColor, ColorKey, FaceName, Bold, Underline, Italic);
+      NewTextRecord(Surface, SurfaceKindText, VideoMemory, UseColorKey, FontHeight, TextColor, ColorKey, FaceName,
+                    Bold, Underline, Italic);
   if (!s) return;
   s->Text = Text;
-  s->Kind = SurfaceKindText;
   *Surface = s;
   BuildOrDrop(Surface);
 }
@@ -198,9 +194,9 @@ void WINAPI CreateSurfaceFont(SurfaceRecord** Surface, int32_t VideoMemory, int3
                               int32_t Underline, int32_t Italic) {
   if (!Surface) return;
   SurfaceRecord* s =
-      NewTextRecord(Surface, VideoMemory, UseColorKey, FontHeight, TextColor, ColorKey, FaceName, Bold, Underline, Italic);
+      NewTextRecord(Surface, SurfaceKindFont, VideoMemory, UseColorKey, FontHeight, TextColor, ColorKey, FaceName,
+                    Bold, Underline, Italic);
   if (!s) return;
-  s->Kind = SurfaceKindFont;
   s->GlyphTable = std::calloc(1, GlyphTableBytes);
   if (!s->GlyphTable) {
     std::free(s);
