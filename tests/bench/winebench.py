@@ -142,8 +142,14 @@ def up(wine_dir):
         f.write(f"{display} {proc.pid}\n")
     # A persistent server makes each program start in a fraction of a second.
     # The server goes into the background: it must not hold our output open.
-    subprocess.run([WINESERVER, "-p", "600"], env=wine_env(wine_dir, display), check=True, timeout=60,
+    env = wine_env(wine_dir, display)
+    subprocess.run([WINESERVER, "-p", "600"], env=env, check=True, timeout=60,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Bring the virtual desktop up before any test program needs it.
+    probe = os.path.join(os.path.dirname(os.path.abspath(wine_dir)), "bin", "winprobe.exe")
+    if os.path.exists(probe):
+        subprocess.run([WINE, probe, "mode"], env=env, timeout=120, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
     print(f"bench up: display {display}, prefix {prefix_dir(wine_dir)}")
 
 
@@ -204,21 +210,6 @@ class Display:
         out = subprocess.run(["xdotool", "search", "--name", title], env=self.env, timeout=30,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
         return [w for w in out.split() if w]
-
-    def key_to_title(self, title, key, timeout=30):
-        """Sends a key to the window of that title (a message box) until that window
-        is gone. A window may be found before it is mapped, and xdotool reports an
-        error when the key closes the window before it has let go of the key, so
-        only the window's going counts."""
-        def gone():
-            windows = self.find_windows(title)
-            for window in windows:
-                self.xdotool("windowfocus", window, check=False)
-                self.xdotool("key", "--window", window, key, check=False)
-            if windows:
-                time.sleep(0.5)
-            return not self.find_windows(title)
-        wait_for(gone, timeout, interval=0.3, what=f"window {title!r} to close on {key}")
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
@@ -320,7 +311,9 @@ class GameRun:
                         (not self.running() and self._died(title)), timeout, what=f"window {title!r}")[0]
 
     def _died(self, title):
-        raise BenchError(f"program ended with code {self.proc.returncode} before window {title!r} appeared")
+        tail = "\n".join(self.output().splitlines()[-40:])
+        raise BenchError(f"program ended with code {self.proc.returncode} before window {title!r} appeared; "
+                         f"its last output:\n{tail}")
 
     def output(self):
         """What the program and Wine wrote so far (traces included)."""
@@ -350,10 +343,9 @@ class GameRun:
                 os.killpg(self.proc.pid, signal.SIGKILL)
             self.proc.wait(timeout=30)
         self.log.close()
-        # Anything the run left in the prefix (a message box, a stuck process) goes too.
-        stop_server(self.env)
-        subprocess.run([WINESERVER, "-p", "600"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        # The prefix's server and its desktop stay up for the next program: a program
+        # started while a new desktop is still coming up can find no place for its
+        # windows (a message box then closes at once).
         if not self.in_place:
             shutil.rmtree(self.workdir, ignore_errors=True)
         with contextlib.suppress(OSError):

@@ -8,6 +8,7 @@
 //   winprobe restore CLASS     restores it and makes it the foreground window
 //   winprobe msgbox            prints the caption and the text of the message box
 //                              that is open, as UTF-8 on two lines
+//   winprobe dismiss           presses the OK button of the message box that is open
 #include <windows.h>
 
 #include <fcntl.h>
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
     WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof out, nullptr, nullptr);
     std::printf("%s\n", out);
     return 0;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "dismiss") == 0) {
+    HWND box = FindWindowA("#32770", nullptr);
+    return box && PostMessageA(box, WM_COMMAND, IDOK, 0) ? 0 : 1;
   }
   if (argc < 3) return 2;
   HWND window = FindWindowA(argv[2], nullptr);
