@@ -4,34 +4,32 @@
 
 #include "bmp_decode.h"
 
-#include <memory>
-#include <new>
 
 namespace {
 
-struct FileHandle {
-  HANDLE Handle;
-  explicit FileHandle(const char* Name)
-      : Handle(CreateFileA(Name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr)) {}
-  ~FileHandle() {
-    if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool Open() const { return Handle != INVALID_HANDLE_VALUE; }
-  // Reads up to Size bytes; answers how many were read (0 on failure).
-  DWORD Read(void* Buffer, size_t Size) const {
-    DWORD got = 0;
-    if (Size > MAXDWORD || !ReadFile(Handle, Buffer, static_cast<DWORD>(Size), &got, nullptr)) return 0;
-    return got;
-  }
-  bool Seek(uint32_t Offset) const {
-    LARGE_INTEGER to;
-    to.QuadPart = Offset;
-    return SetFilePointerEx(Handle, to, nullptr, FILE_BEGIN) != 0;
-  }
-};
+// Reads a bitmap file for the decoder, at the offsets it asks for.
+size_t ReadFileAt(void* Context, uint64_t Offset, void* Buffer, size_t Count) {
+  const HANDLE file = static_cast<HANDLE>(Context);
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(Offset);
+  DWORD got = 0;
+  const DWORD wanted = Count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(Count);
+  if (!SetFilePointerEx(file, to, nullptr, FILE_BEGIN) || !ReadFile(file, Buffer, wanted, &got, nullptr)) return 0;
+  return got;
+}
+
+// Decodes a bitmap file, checked against its size before anything is allocated.
+BmpStatus DecodeBitmapFile(const char* FileName, BmpImage& Image) {
+  const HANDLE file = CreateFileA(FileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return BmpUnreadable;
+  LARGE_INTEGER size;
+  BmpStatus status = BmpUnreadable;
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0)
+    status = LoadBmp(BmpSource{static_cast<uint64_t>(size.QuadPart), ReadFileAt, file}, Image);
+  CloseHandle(file);
+  return status;
+}
 
 bool FileExists(const char* Name) {
   const DWORD attributes = GetFileAttributesA(Name);
@@ -69,26 +67,14 @@ uint32_t ReadPixelAndKey(IDirectDrawSurface7* Surface, int32_t X, int32_t Y) {
 
 IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int32_t& Height, bool VideoMemory) {
   if (!DirectDrawObject || !FileName) return nullptr;
-  FileHandle file(FileName);
-  if (!file.Open()) return nullptr;
-
-  uint8_t head[BmpHeadBytes];
-  BmpInfo info;
-  if (ParseBmpHeader(head, file.Read(head, sizeof head), info) != BmpOk) return nullptr;
-  Width = info.Width;
-  Height = info.Height;
-
-  // One read for the pixel rows, one temporary 16-bit picture; a file shorter than
-  // its headers promise fails here without touching anything.
-  const size_t rowBytes = BmpPixelBytes(info);
-  std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[rowBytes]);
-  std::unique_ptr<uint16_t[]> picture(new (std::nothrow) uint16_t[BmpPictureBytes(info) / 2]);
-  if (!rows || !picture || !file.Seek(info.OffBits)) return nullptr;
-  if (DecodeBmpRows(info, rows.get(), file.Read(rows.get(), rowBytes), picture.get()) != BmpOk) return nullptr;
+  BmpImage image;
+  if (DecodeBitmapFile(FileName, image) != BmpOk) return nullptr;
+  Width = image.Width;
+  Height = image.Height;
 
   IDirectDrawSurface7* surface = CreatePlainSurface(Width, Height, VideoMemory);
   // A surface whose picture could not be copied in would show whatever it held.
-  if (surface && !CopyToSurface(surface, picture.get(), Width, Height)) {
+  if (surface && !CopyToSurface(surface, image.Pixels.data(), Width, Height)) {
     surface->Release();
     surface = nullptr;
   }

@@ -2,7 +2,10 @@
 #include "bmp_decode.h"
 
 #include <assert.h>
+#include <string.h>
 
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -44,6 +47,18 @@ BmpStatus CheckInfo(const BmpInfo& Info) {
 
 size_t RowStrideOf(int32_t Width, uint16_t BitCount) {
   return (static_cast<size_t>(Width) * (BitCount / 8) + 3) & ~size_t{3};
+}
+
+// Reads Count bytes at Offset, in as many reads as the source needs; answers how many
+// were read before the source gave none.
+size_t ReadFully(const BmpSource& File, uint64_t Offset, uint8_t* Buffer, size_t Count) {
+  size_t done = 0;
+  while (done < Count) {
+    const size_t got = File.Read(File.Context, Offset + done, Buffer + done, Count - done);
+    if (got == 0 || got > Count - done) break;
+    done += got;
+  }
+  return done;
 }
 
 } // namespace
@@ -126,23 +141,54 @@ BmpStatus DecodeBmpRows(const BmpInfo& Info, const uint8_t* Pixels, size_t Size,
   return BmpOk;
 }
 
-BmpStatus DecodeBmp(const uint8_t* File, size_t Size, BmpImage& Out) {
+BmpStatus LoadBmp(const BmpSource& File, BmpImage& Out) {
   Out.Width = 0;
   Out.Height = 0;
   Out.Pixels.clear();
+  if (File.Read == nullptr) return BmpUnreadable;
+  uint8_t head[BmpHeadBytes];
+  const size_t headWanted = File.Size < sizeof head ? static_cast<size_t>(File.Size) : sizeof head;
+  const size_t headGot = ReadFully(File, 0, head, headWanted);
+  if (headGot != headWanted) return BmpUnreadable;
   BmpInfo info;
-  const BmpStatus status = ParseBmpHeader(File, Size, info);
+  const BmpStatus status = ParseBmpHeader(head, headGot, info);
   if (status != BmpOk) return status;
-  if (info.OffBits > Size) return BmpBadOffset;
-  const size_t available = Size - info.OffBits;
+  if (info.OffBits > File.Size) return BmpBadOffset;
   // Checked before allocating, so a small file cannot ask for a huge picture.
-  if (available < BmpPixelBytes(info)) return BmpTruncatedPixels;
+  const size_t rowBytes = BmpPixelBytes(info);
+  if (File.Size - info.OffBits < rowBytes) return BmpTruncatedPixels;
 
-  std::vector<uint16_t> pixels(BmpPictureBytes(info) / sizeof(uint16_t));
-  const BmpStatus rows = DecodeBmpRows(info, File + info.OffBits, available, pixels.data());
-  if (rows != BmpOk) return rows;
+  std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[rowBytes]);
+  if (!rows) return BmpOutOfMemory;
+  std::vector<uint16_t> pixels;
+  try {
+    pixels.resize(BmpPictureBytes(info) / sizeof(uint16_t));
+  } catch (const std::bad_alloc&) {
+    return BmpOutOfMemory;
+  }
+  // One read for the pixel rows; a file that shrank since its size was taken fails here.
+  if (ReadFully(File, info.OffBits, rows.get(), rowBytes) != rowBytes) return BmpUnreadable;
+  const BmpStatus decoded = DecodeBmpRows(info, rows.get(), rowBytes, pixels.data());
+  if (decoded != BmpOk) return decoded;
   Out.Width = info.Width;
   Out.Height = info.Height;
   Out.Pixels = std::move(pixels);
   return BmpOk;
+}
+
+BmpStatus DecodeBmp(const uint8_t* File, size_t Size, BmpImage& Out) {
+  struct Memory {
+    const uint8_t* Bytes;
+    size_t Size;
+  } memory{File, File ? Size : 0};
+  const BmpSource source{memory.Size,
+                         [](void* Context, uint64_t Offset, void* Buffer, size_t Count) -> size_t {
+                           const Memory& m = *static_cast<const Memory*>(Context);
+                           if (Offset >= m.Size) return 0;
+                           const size_t n = Count < m.Size - Offset ? Count : static_cast<size_t>(m.Size - Offset);
+                           memcpy(Buffer, m.Bytes + Offset, n);
+                           return n;
+                         },
+                         &memory};
+  return LoadBmp(source, Out);
 }

@@ -27,6 +27,8 @@ enum BmpStatus {
   BmpTruncatedPalette, // an 8-bit file that ends inside its palette
   BmpBadOffset,        // bfOffBits inside the headers or past the end of the file
   BmpTruncatedPixels,  // fewer pixel bytes than Height rows of RowStride bytes
+  BmpUnreadable,       // the source answered fewer bytes than its size promised
+  BmpOutOfMemory,      // the picture or its rows could not be allocated
 };
 
 struct BmpInfo {
@@ -64,5 +66,20 @@ size_t BmpPictureBytes(const BmpInfo& Info);
 // Width x Height pixels, top row first. Out is not touched on failure.
 BmpStatus DecodeBmpRows(const BmpInfo& Info, const uint8_t* Pixels, size_t Size, uint16_t* Out);
 
-// Decodes a whole file held in memory. Out is left empty on failure.
+// A bitmap file to decode: its size, and a way to read its bytes at an offset.
+struct BmpSource {
+  uint64_t Size; // bytes in the file
+  // Reads up to Count bytes at Offset into Buffer; answers how many it read, fewer
+  // only at the end of the file or on a failure.
+  size_t (*Read)(void* Context, uint64_t Offset, void* Buffer, size_t Count);
+  void* Context;
+};
+
+// Decodes a whole bitmap file: the one entry point of the engine's loader, its tests
+// and its fuzz target. The headers are checked against the file's size before anything
+// is allocated, so a small file cannot ask for a large picture. Out is left empty on
+// failure.
+BmpStatus LoadBmp(const BmpSource& File, BmpImage& Out);
+
+// LoadBmp over a file held in memory.
 BmpStatus DecodeBmp(const uint8_t* File, size_t Size, BmpImage& Out);

@@ -5,8 +5,12 @@
 #include "bmp_builder.h"
 
 #include <gtest/gtest.h>
+#include <sanitizer/allocator_interface.h>
+
+#include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -114,4 +118,84 @@ TEST(BmpDecode, HostileFilesFailWithoutHarm) {
   }
 }
 
+// A file read through a source, the way the engine reads one from disk.
+struct PieceFile {
+  std::vector<uint8_t> Bytes;
+  size_t Piece;         // most bytes one read answers
+  size_t FailAfter;     // reads answer nothing from this many bytes on
+  uint64_t ClaimedSize; // the size the source reports
+  size_t LargestRead = 0;
+  BmpSource Source() {
+    return BmpSource{ClaimedSize,
+                     [](void* Context, uint64_t Offset, void* Buffer, size_t Count) -> size_t {
+                       PieceFile& f = *static_cast<PieceFile*>(Context);
+                       f.LargestRead = std::max(f.LargestRead, Count);
+                       const size_t end = std::min(f.Bytes.size(), f.FailAfter);
+                       if (Offset >= end) return 0;
+                       const size_t n = std::min({Count, f.Piece, end - static_cast<size_t>(Offset)});
+                       memcpy(Buffer, f.Bytes.data() + Offset, n);
+                       return n;
+                     },
+                     this};
+  }
+};
+
+TEST(BmpDecode, LoadsFromSourcesThatReadInPiecesOrStopShort) {
+  const std::vector<uint8_t> file = BuildBmp(Spec3x2(8));
+  const size_t all = file.size();
+  const struct {
+    const char* name;
+    size_t piece, failAfter;
+    uint64_t claimedSize;
+    BmpStatus status;
+  } cases[] = {
+      {"one read each", all, all, all, BmpOk},
+      {"a byte a read", 1, all, all, BmpOk},
+      {"read fails inside the palette", 64, 600, all, BmpUnreadable},
+      {"file shrank before its rows were read", all, all - 1, all, BmpUnreadable},
+      {"size says the rows are not all there", all, all, all - 1, BmpTruncatedPixels},
+      {"size says the file is empty", all, all, 0, BmpTruncatedHeader},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PieceFile f{file, c.piece, c.failAfter, c.claimedSize};
+    BmpImage image{1, 1, {0x1234}};
+    EXPECT_EQ(LoadBmp(f.Source(), image), c.status);
+    if (c.status == BmpOk) {
+      EXPECT_EQ(image.Pixels, Expected);
+    } else {
+      EXPECT_TRUE(image.Pixels.empty());
+      EXPECT_EQ(image.Width, 0);
+    }
+  }
+}
+
+std::atomic<size_t> LargestAllocation;
+void NoteAllocation(const volatile void*, size_t Size) {
+  size_t seen = LargestAllocation.load();
+  while (Size > seen && !LargestAllocation.compare_exchange_weak(seen, Size)) {
+  }
+}
+void NoteFree(const volatile void*) {}
+
+// A file of about 1 KB may claim any size in its headers: it is refused by its size
+// before a picture or a row block is allocated.
+TEST(BmpDecode, SmallFileClaimingAHugePictureAllocatesNothingLarge) {
+  std::vector<uint8_t> bytes = BuildBmp(Spec3x2(32));
+  PutU32(bytes, 18, 16384);
+  PutU32(bytes, 22, 16384);
+  bytes.resize(1024);
+  PieceFile f{bytes, bytes.size(), bytes.size(), bytes.size()};
+  BmpImage image;
+  ASSERT_EQ(__sanitizer_install_malloc_and_free_hooks(NoteAllocation, NoteFree), 1);
+  LargestAllocation = 0;
+  const BmpStatus status = LoadBmp(f.Source(), image);
+  const size_t largest = LargestAllocation;
+  __sanitizer_install_malloc_and_free_hooks(nullptr, nullptr);
+  EXPECT_EQ(status, BmpTruncatedPixels);
+  EXPECT_LT(largest, 4096u) << "nothing sized by the headers' claim";
+  EXPECT_LE(f.LargestRead, BmpHeadBytes) << "only the headers were read";
+}
+
 } // namespace
+
