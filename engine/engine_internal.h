@@ -24,6 +24,7 @@ extern int32_t SurfaceCount;
 extern long double CurrentFps;
 extern int32_t FpsFrameCount;
 extern uint32_t FpsStartTick, FpsLastTick;
+extern int32_t FpsWindowOpen; // a measuring window has been opened by a render pass
 extern int32_t ShowStats, StatsX, StatsY;
 extern uint64_t LoopStartStamp;
 extern uint64_t FrameTimings[11]; // slots 1..10; slot 0 unused

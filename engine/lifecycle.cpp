@@ -22,6 +22,7 @@ int32_t SurfaceCount;
 long double CurrentFps;
 int32_t FpsFrameCount;
 uint32_t FpsStartTick, FpsLastTick;
+int32_t FpsWindowOpen;
 int32_t ShowStats, StatsX = 10, StatsY = 10;
 uint64_t LoopStartStamp;
 uint64_t FrameTimings[11];
@@ -193,6 +194,9 @@ int32_t WINAPI TavrikEngineInit(HWND* Window, int32_t Width, int32_t Height, int
   TargetFps = Fps < 0 ? 0 : Fps;
   StartPacing(Pacing, TargetFps, TickSource());
   FlipFlags = VSync ? DDFLIP_WAIT : DDFLIP_WAIT | DDFLIP_NOVSYNC;
+  // The frame rate of this start is measured from its own first frame.
+  FpsWindowOpen = 0;
+  FpsFrameCount = 0;
 
   EngineWindow = CreateEngineWindow(WindowTitle, Width, Height);
   if (Window) *Window = EngineWindow;

@@ -16,10 +16,11 @@ struct RenderPassGuard {
 IDirectDrawSurface7* TargetSurface(SurfaceRecord* Target) { return Target ? Target->DDSurface : BackBuffer; }
 
 // Frames per second over windows of at least one second; the window closes with the
-// tick of the previous pass.
+// tick of the previous pass. The unsigned difference stays right across the wrap of
+// the tick count, and after any pause, however long.
 void MeasureFrameRate() {
-  const int32_t span = static_cast<int32_t>(FpsLastTick - FpsStartTick);
-  if (span >= 1000) {
+  const uint32_t span = FpsLastTick - FpsStartTick;
+  if (FpsWindowOpen && span >= 1000) {
     CurrentFps = static_cast<long double>(FpsFrameCount) * 1000 / span;
     FpsFrameCount = 0;
     FpsStartTick = FpsLastTick;
@@ -79,6 +80,11 @@ void WINAPI TavrikEngineRender(void) {
 
   FpsLastTick = TickSource();
   FpsFrameCount += 1;
+  // The first window opens at the first pass, not at tick 0, which may lie weeks back.
+  if (!FpsWindowOpen) {
+    FpsStartTick = FpsLastTick;
+    FpsWindowOpen = 1;
+  }
   const uint64_t passStart = ReadTimeStamp();
 
   const uint64_t userStart = ReadTimeStamp();

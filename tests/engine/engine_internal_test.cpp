@@ -113,6 +113,41 @@ TEST_F(Loop, InactiveWindowKeepsPacingWithoutFrames) {
   EXPECT_EQ(SleptTotal, 5u * 30u) << "five intervals slept, five due frames skipped";
 }
 
+// A frame that renders and takes a millisecond of work, so a catch-up burst runs at
+// a rate the measurement can see.
+uint8_t WINAPI RenderingFrame() {
+  FrameTicks.push_back(FakeNow);
+  TavrikEngineRender();
+  FakeNow += 1;
+  return 0;
+}
+
+TEST_F(Loop, FrameRateIsMeasuredWhateverTheTickCountAndEndsACatchUpBurst) {
+  const uint32_t starts[] = {100000u, 0x90000000u, 0xFFFFF000u};
+  for (const uint32_t start : starts) {
+    SCOPED_TRACE(start);
+    // As after loading: nothing measured yet.
+    FpsStartTick = FpsLastTick = 0;
+    FpsFrameCount = 0;
+    FpsWindowOpen = 0;
+    CurrentFps = 0;
+    DirectDrawObject = reinterpret_cast<IDirectDraw7*>(1); // a device that is never called
+    FakeNow = start;
+    StartPacing(Pacing, TargetFps, FakeNow);
+    FrameTicks.clear();
+    for (int i = 0; FakeNow - start < 5000 && i < 100000; ++i) RunLoopIteration(RenderingFrame);
+    EXPECT_NEAR(static_cast<double>(CurrentFps), 1000.0 / 30, 0.5);
+
+    FakeNow += 60000; // a minute's stall, as when a laptop wakes up
+    const uint32_t resumed = FakeNow;
+    FrameTicks.clear();
+    for (int i = 0; FakeNow - resumed < 5000 && i < 100000; ++i) RunLoopIteration(RenderingFrame);
+    DirectDrawObject = nullptr;
+    EXPECT_LT(FrameTicks.size(), 1500u) << "the clamp ends the burst instead of replaying the stall's 2000 frames";
+    EXPECT_NEAR(static_cast<double>(CurrentFps), 1000.0 / 30, 0.5) << "back to the target once caught up";
+  }
+}
+
 uint8_t WINAPI StopAtOnce() { return 1; }
 uint8_t WINAPI ContinueFrame() { return 0; }
 
