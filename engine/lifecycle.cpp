@@ -56,6 +56,30 @@ void ShowFailureBox(const char* Text1251, HRESULT Code) {
   MessageBoxExW(EngineWindow, wideText, wideCaption, MB_OK, LanguageRussian);
 }
 
+// Takes a window of ours down for good. Its procedure is detached first, so that it
+// never runs for a window that is not the engine's any more, even when the window
+// belongs to another thread: that thread destroys it when it next reads its messages
+// (the system's own procedure closes a window on WM_CLOSE).
+void TakeDownWindow(HWND Window) {
+  SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+  if (!DestroyWindow(Window)) PostMessageA(Window, WM_CLOSE, 0, 0);
+}
+
+// The window of an earlier start in this process, made ready again; nil when there
+// is none this thread can use (one of another thread is taken down instead).
+HWND ReuseEngineWindow(int32_t Width, int32_t Height) {
+  if (!EngineWindow || !IsWindow(EngineWindow)) return nullptr;
+  if (GetWindowThreadProcessId(EngineWindow, nullptr) != GetCurrentThreadId()) {
+    TakeDownWindow(EngineWindow);
+    return nullptr;
+  }
+  // Shutdown minimised it; restoring it activates it as creation would.
+  SetWindowPos(EngineWindow, HWND_TOP, 0, 0, Width, Height, SWP_NOACTIVATE);
+  ShowWindow(EngineWindow, SW_RESTORE);
+  SetForegroundWindow(EngineWindow);
+  return EngineWindow;
+}
+
 HWND CreateEngineWindow(const char* Title, int32_t Width, int32_t Height) {
   ZeroMemory(&EngineWindowClass, sizeof EngineWindowClass);
   EngineWindowClass.style = CS_NOCLOSE | CS_CLASSDC;
@@ -63,11 +87,17 @@ HWND CreateEngineWindow(const char* Title, int32_t Width, int32_t Height) {
   EngineWindowClass.hInstance = ModuleInstance;
   EngineWindowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   EngineWindowClass.lpszClassName = WindowClassName;
-  // A class left registered by an earlier start-up in this process is ours and
-  // still usable; any other failure leaves no window to run in.
+  // A class left by an earlier start is made anew when no window holds it (left by
+  // an unload, it may carry a procedure that is not ours any more); one that the
+  // minimised window of an earlier start holds is ours and still usable. Any other
+  // failure leaves no window to run in.
+  UnregisterClassA(WindowClassName, ModuleInstance);
   if (!RegisterClassA(&EngineWindowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ExitProcess(1);
-  HWND window = CreateWindowExA(WS_EX_NOPARENTNOTIFY, WindowClassName, Title, WS_POPUP | WS_VISIBLE, 0, 0, Width,
-                                Height, nullptr, nullptr, ModuleInstance, nullptr);
+  // At most one engine window: a second start in this process takes up the first one's.
+  HWND window = ReuseEngineWindow(Width, Height);
+  if (!window)
+    window = CreateWindowExA(WS_EX_NOPARENTNOTIFY, WindowClassName, Title, WS_POPUP | WS_VISIBLE, 0, 0, Width,
+                             Height, nullptr, nullptr, ModuleInstance, nullptr);
   ShowCursor(FALSE);
   return window;
 }
@@ -174,11 +204,12 @@ void EngineLibraryUnload() {
   TavrikEngineDeInit();
   // The window's procedure goes with the library, so the window must go first; its
   // end is not the host's, so no quit message is posted for it.
+  // The class keeps the procedure too while a window of another thread holds it up.
   if (EngineWindow && IsWindow(EngineWindow)) {
-    SetWindowLongPtrA(EngineWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
-    DestroyWindow(EngineWindow);
-    UnregisterClassA(WindowClassName, ModuleInstance);
+    SetClassLongPtrA(EngineWindow, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    TakeDownWindow(EngineWindow);
   }
+  UnregisterClassA(WindowClassName, ModuleInstance);
   EngineWindow = nullptr;
   if (!devicesLeft) {
     UnbindInputLibrary();

@@ -1,7 +1,8 @@
 // A program that uses the engine library the way a host may that does not follow the
-// game's order: it loads it at run time, starts it and unloads it without shutting it
-// down, starts it once more and then ends without unloading it or shutting it down.
-// It must end on its own, with code 0, every time.
+// game's order: it starts and shuts the engine down twice before unloading it, loads
+// it again, starts it and unloads it without shutting it down, starts it once more and
+// then ends without unloading it or shutting it down. It must end on its own, with
+// code 0, every time.
 #include <windows.h>
 
 #include <cstdint>
@@ -10,15 +11,34 @@
 namespace {
 
 typedef int32_t(WINAPI* InitFn)(HWND*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t);
-typedef void(WINAPI* RenderFn)(void);
+typedef void(WINAPI* VoidFn)(void);
 
-bool StartEngine(HMODULE engine) {
+constexpr char EngineClass[] = "TavrikEngine2DWindowClass";
+
+VoidFn Export(HMODULE engine, const char* name) {
+  return reinterpret_cast<VoidFn>(reinterpret_cast<void*>(GetProcAddress(engine, name)));
+}
+
+// Starts the engine and renders a frame; answers its window, nil on failure.
+HWND StartEngine(HMODULE engine) {
   auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(engine, "TavrikEngineInit")));
-  auto render = reinterpret_cast<RenderFn>(reinterpret_cast<void*>(GetProcAddress(engine, "TavrikEngineRender")));
+  const VoidFn render = Export(engine, "TavrikEngineRender");
   HWND window = nullptr;
-  if (!init || !render || !init(&window, 800, 600, 16, 0, 1, 1, 33, 1)) return false;
+  if (!init || !render || !init(&window, 800, 600, 16, 0, 1, 1, 33, 1)) return nullptr;
   render();
-  return true;
+  return window;
+}
+
+BOOL CALLBACK CountEngineWindow(HWND window, LPARAM count) {
+  char name[64];
+  if (GetClassNameA(window, name, sizeof name) && lstrcmpA(name, EngineClass) == 0) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int EngineWindows() {
+  int count = 0;
+  EnumWindows(CountEngineWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
 }
 
 // Lets the system deliver whatever is queued for the windows of this thread.
@@ -30,11 +50,26 @@ void Pump() {
 } // namespace
 
 int main() {
+  // Two starts and shutdowns keep one window; unloading leaves none and no class.
   HMODULE engine = LoadLibraryA("TavrikEngine2D.dll");
-  if (!engine || !StartEngine(engine)) return std::puts("first start failed"), 1;
+  if (!engine) return std::puts("no engine library"), 1;
+  const HWND first = StartEngine(engine);
+  if (!first) return std::puts("first start failed"), 1;
+  Export(engine, "TavrikEngineDeInit")();
+  if (StartEngine(engine) != first) return std::puts("a second start made a second window"), 1;
+  if (EngineWindows() != 1) return std::printf("%d engine windows\n", EngineWindows()), 1;
+  Export(engine, "TavrikEngineDeInit")();
+  FreeLibrary(engine);
+  Pump();
+  if (IsWindow(first) || EngineWindows() != 0) return std::puts("a window outlived the library"), 1;
+  WNDCLASSA info;
+  if (GetClassInfoA(engine, EngineClass, &info)) return std::puts("the class outlived the library"), 1;
+
+  engine = LoadLibraryA("TavrikEngine2D.dll");
+  if (!engine || !StartEngine(engine)) return std::puts("start after reloading failed"), 1;
   FreeLibrary(engine); // unloaded while running: the library shuts itself down
   Pump();
-  if (FindWindowA("TavrikEngine2DWindowClass", nullptr)) return std::puts("window outlived the library"), 1;
+  if (EngineWindows() != 0) return std::puts("window outlived the library"), 1;
   engine = LoadLibraryA("TavrikEngine2D.dll");
   if (!engine || !StartEngine(engine)) return std::puts("second start failed"), 1;
   Pump();
