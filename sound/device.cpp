@@ -11,6 +11,8 @@ typedef HRESULT(WINAPI* DirectSoundCreateFn)(const GUID* Device, IDirectSound** 
 constexpr char VersionBanner[] = "TavrikSoundLite 1.0";
 constexpr char SoundWindowClassName[] = "TavrikSoundMainWindow";
 constexpr char SoundWindowTitle[] = "TavrikSound";
+// How long the thread that owns the hidden window may take to close it for another.
+constexpr UINT OwnerAnswerMilliseconds = 1000;
 
 HINSTANCE ModuleInstance;
 HMODULE DirectSoundLibrary;
@@ -33,8 +35,8 @@ LRESULT CALLBACK SoundWindowProc(HWND Window, UINT Message, WPARAM WParam, LPARA
   }
 }
 
-// Registers the class (kept when it is still registered from before) and makes the
-// window, which is never shown. Answers 0 or the failure as an HRESULT.
+// Registers the class and makes the window, which is never shown. Answers 0 or the
+// failure as an HRESULT.
 HRESULT CreateSoundWindow() {
   WNDCLASSA windowClass = {};
   windowClass.style = CS_OWNDC | CS_NOCLOSE;
@@ -44,6 +46,9 @@ HRESULT CreateSoundWindow() {
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   windowClass.lpszClassName = SoundWindowClassName;
+  // A class still registered has a window of another thread waiting to close; it no
+  // longer has our procedure, so a class that no window holds is made anew.
+  UnregisterClassA(SoundWindowClassName, ModuleInstance);
   if (!RegisterClassA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return HRESULT_FROM_WIN32(GetLastError());
   }
@@ -57,11 +62,24 @@ HRESULT CreateSoundWindow() {
   return S_OK;
 }
 
-// Destroys the window (its procedure lives in this library, so it must not outlive
-// it) and unregisters the class.
+// Takes the window down and unregisters the class: the procedure lives in this
+// library, so neither may outlive it. The procedures are detached first, so nothing
+// calls in here even while a window of another thread waits to go: only its own
+// thread can destroy it, so that thread is asked to close it, and is left the request
+// when it does not answer (the system's own procedure closes a window on WM_CLOSE).
 void TakeDownSoundWindow() {
-  if (SoundWindow && DestroyWindow(SoundWindow)) SoundWindow = nullptr;
-  if (!SoundWindow) UnregisterClassA(SoundWindowClassName, ModuleInstance);
+  const HWND window = SoundWindow;
+  SoundWindow = nullptr;
+  if (window && IsWindow(window)) {
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    SetClassLongPtrA(window, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    if (!DestroyWindow(window)) {
+      DWORD_PTR ignored;
+      SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, OwnerAnswerMilliseconds, &ignored);
+      if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+  }
+  UnregisterClassA(SoundWindowClassName, ModuleInstance);
 }
 
 } // namespace
@@ -100,7 +118,7 @@ int32_t WINAPI tvrk_InitDS(void) {
     if (!DirectSoundCreateEntry) {
       return HRESULT_FROM_WIN32(DirectSoundLibrary ? ERROR_PROC_NOT_FOUND : ERROR_MOD_NOT_FOUND);
     }
-    if (!SoundWindow) {
+    if (!SoundWindow || !IsWindow(SoundWindow)) {
       const HRESULT hr = CreateSoundWindow();
       if (FAILED(hr)) return hr;
     }

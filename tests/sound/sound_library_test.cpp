@@ -163,6 +163,55 @@ TEST_F(SoundLibraryTest, UnloadTakesTheWindowDownWithoutHangingTheHost) {
   }
 }
 
+// Reads every message waiting for this thread's windows.
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+TEST_F(SoundLibraryTest, UnloadFromAnotherThreadLeavesNoWindowBehind) {
+  // The hidden window belongs to the thread that opened the device; only that thread
+  // can destroy it, whether it reads its messages during the unload or only after.
+  const struct {
+    const char* Name;
+    bool OwnerReadsMessages;
+  } cases[] = {{"owner reads its messages meanwhile", true}, {"owner busy until the unload ended", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    OpenDevice();
+    const HWND window = FindWindowA(SoundWindowClass, SoundWindowTitle);
+    ASSERT_NE(window, nullptr);
+    const HMODULE module = Lib.Module;
+    Lib.Module = nullptr;
+    HANDLE unloader = CreateThread(
+        nullptr, 0, [](LPVOID m) -> DWORD { return FreeLibrary(static_cast<HMODULE>(m)) ? 0 : 1; }, module, 0,
+        nullptr);
+    ASSERT_NE(unloader, nullptr);
+    if (c.OwnerReadsMessages) {
+      while (MsgWaitForMultipleObjects(1, &unloader, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpMessages();
+      WNDCLASSA info;
+      EXPECT_FALSE(IsWindow(window)) << "closed by its thread during the unload";
+      EXPECT_FALSE(GetClassInfoA(module, SoundWindowClass, &info)) << "and its class unregistered";
+    } else {
+      ASSERT_EQ(WaitForSingleObject(unloader, 30000), WAIT_OBJECT_0);
+    }
+    DWORD code = 1;
+    GetExitCodeThread(unloader, &code);
+    CloseHandle(unloader);
+    EXPECT_EQ(code, 0u);
+    PumpMessages(); // a window left to its thread goes now, without the library's code
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(QuitMessagePending());
+
+    ASSERT_TRUE(Lib.Load());
+    OpenDevice();
+    const HWND again = FindWindowA(SoundWindowClass, SoundWindowTitle);
+    EXPECT_NE(again, nullptr) << "the reloaded library makes its window again";
+    Lib.CloseDS();
+    EXPECT_FALSE(IsWindow(again));
+  }
+}
+
 TEST_F(SoundLibraryTest, NilSoundVariablesAnswerNothing) {
   OpenDevice();
   SoundRecord* nil = nullptr;
