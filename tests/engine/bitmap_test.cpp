@@ -179,6 +179,83 @@ TEST_F(Bitmaps, BrokenFilesLeaveTheRecordWithoutSurfaceAndDrawNothing) {
   EXPECT_EQ(LiveSurfaces(), before + 1);
 }
 
+// Notes the largest block the engine library asks of the C runtime: its import of
+// malloc (which its operator new also calls) is pointed at a wrapper for a while.
+class EngineAllocations {
+public:
+  EngineAllocations() : slot(ImportSlot(GetModuleHandleA("TavrikEngine2D.dll"), "msvcrt.dll", "malloc")) {
+    if (slot) Swap(reinterpret_cast<void*>(NotingMalloc), &original);
+  }
+  ~EngineAllocations() {
+    if (slot) Swap(original, nullptr);
+  }
+  bool Hooked() const { return slot != nullptr; }
+  static size_t Largest;
+
+private:
+  static void* (*Real)(size_t);
+  static void* NotingMalloc(size_t size) {
+    if (size > Largest) Largest = size;
+    return Real(size);
+  }
+  // The import address table entry of Function from Library in Module.
+  static void** ImportSlot(HMODULE module, const char* library, const char* function) {
+    if (!module) return nullptr;
+    auto base = reinterpret_cast<uint8_t*>(module);
+    auto nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
+      if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), library) != 0) continue;
+      auto names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+      auto slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+      for (; names->u1.AddressOfData; ++names, ++slots) {
+        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+        auto name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+        if (lstrcmpA(reinterpret_cast<char*>(name->Name), function) == 0)
+          return reinterpret_cast<void**>(&slots->u1.Function);
+      }
+    }
+    return nullptr;
+  }
+  void Swap(void* with, void** previous) {
+    DWORD protection;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+    if (previous) *previous = *slot;
+    Real = reinterpret_cast<void* (*)(size_t)>(previous ? *slot : with);
+    *slot = with;
+    VirtualProtect(slot, sizeof *slot, protection, &protection);
+  }
+  void** slot;
+  void* original = nullptr;
+};
+size_t EngineAllocations::Largest;
+void* (*EngineAllocations::Real)(size_t);
+
+// A file of 1 KB claiming a 16384 x 16384 picture at 32 bits is refused by its size,
+// before the 1.5 GiB its headers ask for is allocated, however often it is drawn.
+TEST_F(Bitmaps, SmallFileClaimingAHugePictureIsRefusedQuicklyWithoutMemory) {
+  std::vector<uint8_t> bytes = BuildBmp({3, 2, 32, Colours, Picture});
+  PutU32(bytes, 18, 16384);
+  PutU32(bytes, 22, 16384);
+  bytes.resize(1024);
+  SurfaceRecord* s = Load(Write("huge.bmp", bytes));
+  ASSERT_NE(s, nullptr);
+  EngineAllocations allocations;
+  ASSERT_TRUE(allocations.Hooked()) << "the engine's allocations cannot be watched";
+  EngineAllocations::Largest = 0;
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  constexpr int Draws = 20;
+  for (int i = 0; i < Draws; ++i) Draw(s, 300, 300);
+  QueryPerformanceCounter(&end);
+  std::printf("refused draw: %.3f ms each; largest allocation %zu bytes\n",
+              1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart / Draws, EngineAllocations::Largest);
+  EXPECT_EQ(s->DDSurface, nullptr);
+  EXPECT_EQ(BackBufferPixel(300, 300), 0x1234);
+  EXPECT_LT(EngineAllocations::Largest, 4096u) << "nothing sized by the headers' claim";
+}
+
 TEST_F(Bitmaps, ReleasedBitmapIsReadAgainAtTheNextDraw) {
   const char* path = Write("again.bmp", BuildBmp({3, 2, 8, Colours, Picture}));
   SurfaceRecord* s = Load(path, 1, 0x0000);
