@@ -41,6 +41,8 @@ constexpr char DirectDrawFailure1251[] =
 constexpr char InputFailure1251[] = "Direct Input initialization error!";
 constexpr WORD LanguageRussian = 0x19;
 
+int32_t CursorHidden; // the system cursor is hidden by a start not yet shut down
+
 uint32_t SystemTicks() { return GetTickCount(); }
 void SystemSleep(uint32_t Milliseconds) { SleepEx(Milliseconds, FALSE); }
 
@@ -65,6 +67,22 @@ void TakeDownWindow(HWND Window) {
   if (!DestroyWindow(Window)) PostMessageA(Window, WM_CLOSE, 0, 0);
 }
 
+// A class left registered by an unloaded copy of this library, held up by a window
+// that another thread has yet to close, has the system's procedure: ours is put back
+// (the window itself keeps the system's).
+void ReclaimClassProcedure() {
+  WNDCLASSA existing;
+  if (!GetClassInfoA(ModuleInstance, WindowClassName, &existing) || existing.lpfnWndProc == EngineWindowProc) return;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, WindowClassName, nullptr)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId()) {
+      SetClassLongPtrA(w, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(EngineWindowProc));
+      return;
+    }
+  }
+}
+
 // The window of an earlier start in this process, made ready again; nil when there
 // is none this thread can use (one of another thread is taken down instead).
 HWND ReuseEngineWindow(int32_t Width, int32_t Height) {
@@ -73,9 +91,10 @@ HWND ReuseEngineWindow(int32_t Width, int32_t Height) {
     TakeDownWindow(EngineWindow);
     return nullptr;
   }
-  // Shutdown minimised it; restoring it activates it as creation would.
-  SetWindowPos(EngineWindow, HWND_TOP, 0, 0, Width, Height, SWP_NOACTIVATE);
+  // Shutdown minimised it; restoring it activates it as creation would. The size is
+  // set after the restore, which would otherwise bring back the earlier start's.
   ShowWindow(EngineWindow, SW_RESTORE);
+  SetWindowPos(EngineWindow, HWND_TOP, 0, 0, Width, Height, SWP_NOACTIVATE);
   SetForegroundWindow(EngineWindow);
   return EngineWindow;
 }
@@ -92,19 +111,37 @@ HWND CreateEngineWindow(const char* Title, int32_t Width, int32_t Height) {
   // minimised window of an earlier start holds is ours and still usable. Any other
   // failure leaves no window to run in.
   UnregisterClassA(WindowClassName, ModuleInstance);
-  if (!RegisterClassA(&EngineWindowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ExitProcess(1);
+  if (!RegisterClassA(&EngineWindowClass)) {
+    if (GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ExitProcess(1);
+    ReclaimClassProcedure();
+  }
   // At most one engine window: a second start in this process takes up the first one's.
   HWND window = ReuseEngineWindow(Width, Height);
   if (!window)
     window = CreateWindowExA(WS_EX_NOPARENTNOTIFY, WindowClassName, Title, WS_POPUP | WS_VISIBLE, 0, 0, Width,
                              Height, nullptr, nullptr, ModuleInstance, nullptr);
-  ShowCursor(FALSE);
+  // Hidden once however many starts and shutdowns come, so that it shows again after
+  // the last shutdown and never during a start.
+  if (!CursorHidden) {
+    ShowCursor(FALSE);
+    CursorHidden = 1;
+  }
   return window;
 }
 
 void CloseEngineWindow() {
-  ShowCursor(TRUE);
-  if (EngineWindow) CloseWindow(EngineWindow);
+  if (CursorHidden) {
+    ShowCursor(TRUE);
+    CursorHidden = 0;
+  }
+  if (EngineWindow) {
+    // Minimising another thread's window waits for that thread, which may be waiting
+    // for us (an unload holds the loader's lock): it is asked without waiting.
+    if (GetWindowThreadProcessId(EngineWindow, nullptr) == GetCurrentThreadId())
+      CloseWindow(EngineWindow);
+    else
+      ShowWindowAsync(EngineWindow, SW_MINIMIZE);
+  }
   UnregisterClassA(WindowClassName, ModuleInstance);
 }
 

@@ -17,7 +17,7 @@ IDirectDrawSurface7* TargetSurface(SurfaceRecord* Target) { return Target ? Targ
 
 // Frames per second over windows of at least one second; the window closes with the
 // tick of the previous pass. The unsigned difference stays right across the wrap of
-// the tick count, and after any pause, however long.
+// the tick count, and after any pause shorter than the 49.7 days of a full wrap.
 void MeasureFrameRate() {
   const uint32_t span = FpsLastTick - FpsStartTick;
   if (FpsWindowOpen && span >= 1000) {
@@ -80,9 +80,11 @@ void WINAPI TavrikEngineRender(void) {
 
   FpsLastTick = TickSource();
   FpsFrameCount += 1;
-  // The first window opens at the first pass, not at tick 0, which may lie weeks back.
+  // The first window opens at the first pass, not at tick 0, which may lie weeks back;
+  // that pass marks the window's start, so its frame is not counted in it.
   if (!FpsWindowOpen) {
     FpsStartTick = FpsLastTick;
+    FpsFrameCount = 0;
     FpsWindowOpen = 1;
   }
   const uint64_t passStart = ReadTimeStamp();

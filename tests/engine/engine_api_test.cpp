@@ -373,6 +373,32 @@ TEST(Lifecycle, ShutdownIsHarmlessBeforeStartAndTwice) {
   TavrikEngineDeInit();
 }
 
+// The system cursor's display count of this thread: below 0 while hidden.
+int CursorCount() {
+  const int count = ShowCursor(TRUE) - 1;
+  ShowCursor(FALSE);
+  return count;
+}
+
+TEST(Lifecycle, RestartsTakeUpTheOneWindowAtTheNewSizeAndHideTheCursorOnce) {
+  const int shown = CursorCount();
+  HWND first = nullptr, second = nullptr;
+  ASSERT_EQ(TavrikEngineInit(&first, 640, 480, 16, 0, 0, 1, 33, 0), 1);
+  TavrikEngineDeInit();
+  TavrikEngineDeInit();
+  EXPECT_EQ(CursorCount(), shown);
+  ASSERT_EQ(TavrikEngineInit(&second, 320, 240, 16, 0, 0, 1, 33, 0), 1);
+  EXPECT_EQ(second, first) << "one engine window per process";
+  EXPECT_EQ(CursorCount(), shown - 1) << "hidden during the start, whatever came before";
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(second, &r));
+  EXPECT_EQ(r.right - r.left, 320);
+  EXPECT_EQ(r.bottom - r.top, 240);
+  EXPECT_FALSE(IsIconic(second));
+  TavrikEngineDeInit();
+  EXPECT_EQ(CursorCount(), shown);
+}
+
 TEST(Lifecycle, WindowedModeDrawsStraightOntoThePrimarySurface) {
   HWND window = nullptr;
   ASSERT_EQ(TavrikEngineInit(&window, 800, 600, 16, 0, 0, 1, 33, 0), 1);

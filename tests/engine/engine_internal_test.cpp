@@ -135,7 +135,12 @@ TEST_F(Loop, FrameRateIsMeasuredWhateverTheTickCountAndEndsACatchUpBurst) {
     FakeNow = start;
     StartPacing(Pacing, TargetFps, FakeNow);
     FrameTicks.clear();
-    for (int i = 0; FakeNow - start < 5000 && i < 100000; ++i) RunLoopIteration(RenderingFrame);
+    long double first = 0;
+    for (int i = 0; FakeNow - start < 5000 && i < 100000; ++i) {
+      RunLoopIteration(RenderingFrame);
+      if (first == 0) first = CurrentFps;
+    }
+    EXPECT_NEAR(static_cast<double>(first), 1000.0 / 30, 1e-6) << "the first window counts its own frames only";
     EXPECT_NEAR(static_cast<double>(CurrentFps), 1000.0 / 30, 0.5);
 
     FakeNow += 60000; // a minute's stall, as when a laptop wakes up
