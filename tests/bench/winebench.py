@@ -15,6 +15,13 @@ Command line (used by ctest and the scripts):
                                     run the game in its folder: on $DISPLAY when there
                                     is one, else on a virtual display with a scripted
                                     tour that saves screenshots
+  winebench.py memory WINE_DIR GAME_DIR SECONDS CSMT [EXE [ARGS...]]
+                                    run a program (default game.exe) left idle in
+                                    GAME_DIR on a bench of its own (use a WINE_DIR of
+                                    its own) with Wine's Direct3D command-stream thread
+                                    on (CSMT 1) or off (0), and print its resident
+                                    anonymous memory every 30 s and the growth per
+                                    minute after the first minute
 """
 
 import contextlib
@@ -384,6 +391,67 @@ def play(wine_dir, game_dir):
     return code
 
 
+def resident_anonymous_kib(pid):
+    """RssAnon of a process: what it has written of its private memory (Wine reports
+    no private bytes for another process, so this is read from outside)."""
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("RssAnon:"):
+                return int(line.split()[1])
+    raise BenchError(f"no RssAnon for process {pid}")
+
+
+def wine_process_of(exe, wine_dir):
+    """The process of the prefix in wine_dir that runs the Windows program exe."""
+    prefix = b"WINEPREFIX=" + prefix_dir(wine_dir).encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        with contextlib.suppress(OSError):
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                first = f.read().split(b"\0")[0].decode(errors="replace")
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                environment = f.read().split(b"\0")
+            if first.replace("\\", "/").split("/")[-1].lower() == os.path.basename(exe).lower() and \
+                    prefix in environment:
+                return int(entry)
+    return None
+
+
+def memory(wine_dir, game_dir, seconds, csmt, argv):
+    ensure_prefix(wine_dir)
+    env = wine_env(wine_dir)
+    subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\Direct3D", "/v", "csmt", "/t", "REG_DWORD",
+                    "/d", str(csmt), "/f"], env=env, check=True, timeout=120,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The server keeps the setting when it ends by itself (a killed one may not).
+    subprocess.run([WINESERVER, "-w"], env=env, timeout=120)
+    up(wine_dir)
+    exe = argv[0] if argv else "game.exe"
+    proc = subprocess.Popen([WINE, exe, *argv[1:]], cwd=game_dir, env=wine_env(wine_dir, current_display(wine_dir)),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    samples = []
+    try:
+        pid = wait_for(lambda: wine_process_of(exe, wine_dir), 60, what=f"the process of {exe}")
+        start = time.monotonic()
+        for t in range(10, seconds + 1, 30):
+            time.sleep(max(0, start + t - time.monotonic()))
+            if proc.poll() is not None:
+                raise BenchError(f"{exe} ended with code {proc.returncode}")
+            samples.append((t, resident_anonymous_kib(pid) / 1024))
+            print(f"{t:5d} s  {samples[-1][1]:8.2f} MiB", flush=True)
+    finally:
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait(timeout=30)
+        down(wine_dir)
+    after = [(t, mib) for t, mib in samples if t >= 60]
+    if len(after) >= 2:
+        (t0, m0), (t1, m1) = after[0], after[-1]
+        print(f"csmt {csmt}: {m1 - m0:+.2f} MiB from {t0} to {t1} s, {(m1 - m0) * 60 / (t1 - t0):+.3f} MiB a minute")
+    return 0
+
+
 BUILD_DIR = None
 
 
@@ -412,6 +480,8 @@ def main(argv):
         return exec_program(wine_dir, argv[3:])
     elif command == "play" and len(argv) == 4:
         return play(wine_dir, os.path.abspath(argv[3]))
+    elif command == "memory" and len(argv) >= 6:
+        return memory(wine_dir, os.path.abspath(argv[3]), int(argv[4]), int(argv[5]), argv[6:])
     else:
         print(__doc__, file=sys.stderr)
         return 2
