@@ -41,7 +41,11 @@ constexpr char DirectDrawFailure1251[] =
 constexpr char InputFailure1251[] = "Direct Input initialization error!";
 constexpr WORD LanguageRussian = 0x19;
 
-int32_t CursorHidden; // the system cursor is hidden by a start not yet shut down
+// The thread whose system cursor a start hid (each thread has its own count); 0 while
+// no start that is not shut down has hidden it.
+DWORD CursorThread;
+// Asks the window's thread to show its cursor again, for a shutdown on another thread.
+constexpr UINT ShowCursorMessage = WM_APP + 1;
 
 uint32_t SystemTicks() { return GetTickCount(); }
 void SystemSleep(uint32_t Milliseconds) { SleepEx(Milliseconds, FALSE); }
@@ -67,35 +71,52 @@ void TakeDownWindow(HWND Window) {
   if (!DestroyWindow(Window)) PostMessageA(Window, WM_CLOSE, 0, 0);
 }
 
+// A window of this library in this process: a handle kept from an earlier start may
+// have been destroyed and its value given to some other window since.
+bool IsEngineWindow(HWND Window) {
+  DWORD process = 0;
+  char name[sizeof WindowClassName + 1];
+  return Window && IsWindow(Window) && GetWindowThreadProcessId(Window, &process) &&
+         process == GetCurrentProcessId() && GetClassNameA(Window, name, sizeof name) &&
+         lstrcmpA(name, WindowClassName) == 0 &&
+         GetClassLongPtrA(Window, GCLP_HMODULE) == reinterpret_cast<ULONG_PTR>(ModuleInstance);
+}
+
 // A class left registered by an unloaded copy of this library, held up by a window
-// that another thread has yet to close, has the system's procedure: ours is put back
-// (the window itself keeps the system's).
+// that some thread has yet to close, has the system's procedure: ours is put back
+// through a window of the class made for that alone (the holding window keeps the
+// system's procedure).
 void ReclaimClassProcedure() {
   WNDCLASSA existing;
   if (!GetClassInfoA(ModuleInstance, WindowClassName, &existing) || existing.lpfnWndProc == EngineWindowProc) return;
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, WindowClassName, nullptr)) != nullptr;) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(w, &process);
-    if (process == GetCurrentProcessId()) {
-      SetClassLongPtrA(w, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(EngineWindowProc));
-      return;
-    }
-  }
+  HWND helper = CreateWindowExA(0, WindowClassName, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance,
+                                nullptr);
+  if (!helper) return;
+  SetClassLongPtrA(helper, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(EngineWindowProc));
+  DestroyWindow(helper);
 }
+
+void ActivationChanged(int32_t Active);
 
 // The window of an earlier start in this process, made ready again; nil when there
 // is none this thread can use (one of another thread is taken down instead).
 HWND ReuseEngineWindow(int32_t Width, int32_t Height) {
-  if (!EngineWindow || !IsWindow(EngineWindow)) return nullptr;
+  if (!IsEngineWindow(EngineWindow)) return nullptr;
   if (GetWindowThreadProcessId(EngineWindow, nullptr) != GetCurrentThreadId()) {
     TakeDownWindow(EngineWindow);
     return nullptr;
   }
+  // A shutdown on another thread asked for the minimising without waiting: it is
+  // done now, before the restore, not after it.
+  MSG pending;
+  PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
   // Shutdown minimised it; restoring it activates it as creation would. The size is
   // set after the restore, which would otherwise bring back the earlier start's.
   ShowWindow(EngineWindow, SW_RESTORE);
   SetWindowPos(EngineWindow, HWND_TOP, 0, 0, Width, Height, SWP_NOACTIVATE);
   SetForegroundWindow(EngineWindow);
+  // Activation while the window was still minimised does not count; it is active now.
+  if (GetActiveWindow() == EngineWindow && !AppActive) ActivationChanged(1);
   return EngineWindow;
 }
 
@@ -106,10 +127,10 @@ HWND CreateEngineWindow(const char* Title, int32_t Width, int32_t Height) {
   EngineWindowClass.hInstance = ModuleInstance;
   EngineWindowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   EngineWindowClass.lpszClassName = WindowClassName;
-  // A class left by an earlier start is made anew when no window holds it (left by
-  // an unload, it may carry a procedure that is not ours any more); one that the
-  // minimised window of an earlier start holds is ours and still usable. Any other
-  // failure leaves no window to run in.
+  // A class left by an earlier start is made anew when no window holds it. One that
+  // a window still holds is kept: the minimised window of an earlier start, whose
+  // class is ours, or a window left by an unloaded copy of this library, whose class
+  // gets our procedure back. Any other failure leaves no window to run in.
   UnregisterClassA(WindowClassName, ModuleInstance);
   if (!RegisterClassA(&EngineWindowClass)) {
     if (GetLastError() != ERROR_CLASS_ALREADY_EXISTS) ExitProcess(1);
@@ -121,20 +142,25 @@ HWND CreateEngineWindow(const char* Title, int32_t Width, int32_t Height) {
     window = CreateWindowExA(WS_EX_NOPARENTNOTIFY, WindowClassName, Title, WS_POPUP | WS_VISIBLE, 0, 0, Width,
                              Height, nullptr, nullptr, ModuleInstance, nullptr);
   // Hidden once however many starts and shutdowns come, so that it shows again after
-  // the last shutdown and never during a start.
-  if (!CursorHidden) {
+  // the shutdown and never during a start.
+  if (!CursorThread) {
     ShowCursor(FALSE);
-    CursorHidden = 1;
+    CursorThread = GetCurrentThreadId();
   }
   return window;
 }
 
 void CloseEngineWindow() {
-  if (CursorHidden) {
+  const bool ours = IsEngineWindow(EngineWindow);
+  // The count belongs to the thread that hid the cursor; a shutdown on another thread
+  // has the window's thread show it (not when the library is being unloaded, which
+  // detaches the window's procedure first).
+  if (CursorThread == GetCurrentThreadId())
     ShowCursor(TRUE);
-    CursorHidden = 0;
-  }
-  if (EngineWindow) {
+  else if (CursorThread && ours)
+    PostMessageA(EngineWindow, ShowCursorMessage, 0, 0);
+  CursorThread = 0;
+  if (ours) {
     // Minimising another thread's window waits for that thread, which may be waiting
     // for us (an unload holds the loader's lock): it is asked without waiting.
     if (GetWindowThreadProcessId(EngineWindow, nullptr) == GetCurrentThreadId())
@@ -184,6 +210,9 @@ LRESULT CALLBACK EngineWindowProc(HWND Window, UINT Message, WPARAM WParam, LPAR
       return 0;
     case WM_CLOSE:
       DestroyWindow(Window);
+      return 0;
+    case ShowCursorMessage:
+      ShowCursor(TRUE);
       return 0;
     default:
       return DefWindowProcA(Window, Message, WParam, LParam);
@@ -242,7 +271,7 @@ void EngineLibraryUnload() {
   // The window's procedure goes with the library, so the window must go first; its
   // end is not the host's, so no quit message is posted for it.
   // The class keeps the procedure too while a window of another thread holds it up.
-  if (EngineWindow && IsWindow(EngineWindow)) {
+  if (IsEngineWindow(EngineWindow)) {
     SetClassLongPtrA(EngineWindow, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
     TakeDownWindow(EngineWindow);
   }

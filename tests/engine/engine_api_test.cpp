@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -397,6 +399,33 @@ TEST(Lifecycle, RestartsTakeUpTheOneWindowAtTheNewSizeAndHideTheCursorOnce) {
   EXPECT_FALSE(IsIconic(second));
   TavrikEngineDeInit();
   EXPECT_EQ(CursorCount(), shown);
+}
+
+int RendererCalls;
+void WINAPI CountRender() { ++RendererCalls; }
+
+// Reads every message waiting for this thread's windows.
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+TEST(Lifecycle, ShutdownOnAnotherThreadLeavesTheNextStartRestoredWithTheCursorCounted) {
+  const int shown = CursorCount();
+  HWND window = nullptr;
+  ASSERT_EQ(TavrikEngineInit(&window, 640, 480, 16, 0, 0, 1, 33, 0), 1);
+  std::thread([] { TavrikEngineDeInit(); }).join(); // this thread reads no message meanwhile
+  ASSERT_EQ(TavrikEngineInit(&window, 640, 480, 16, 0, 0, 1, 33, 0), 1);
+  PumpMessages();
+  EXPECT_FALSE(IsIconic(window)) << "the other thread's minimising came before the restart's restore";
+  RendererCalls = 0;
+  SetRendererProc(CountRender);
+  TavrikEngineRender();
+  SetRendererProc(nullptr);
+  EXPECT_EQ(RendererCalls, 1) << "the restarted window is active";
+  EXPECT_EQ(CursorCount(), shown - 1);
+  TavrikEngineDeInit();
+  EXPECT_EQ(CursorCount(), shown) << "the cursor shows again on the thread that hid it";
 }
 
 TEST(Lifecycle, WindowedModeDrawsStraightOntoThePrimarySurface) {

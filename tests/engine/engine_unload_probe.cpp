@@ -92,6 +92,11 @@ int main() {
   Pump();
   if (EngineWindows() != 0) return std::puts("a window outlived a library unloaded elsewhere"), 1;
   engine = LoadLibraryA("TavrikEngine2D.dll");
+  if (!engine || !StartEngine(engine)) return std::puts("start before unloading elsewhere failed"), 1;
+  if (!UnloadElsewhere(engine, false)) return std::puts("unloading from another thread, unanswered, hung"), 1;
+  Pump();
+  if (EngineWindows() != 0) return std::puts("a window outlived a library unloaded elsewhere"), 1;
+  engine = LoadLibraryA("TavrikEngine2D.dll");
   if (!engine || !StartEngine(engine)) return std::puts("start after unloading elsewhere failed"), 1;
   Export(engine, "TavrikEngineDeInit")();
   if (!UnloadElsewhere(engine, false)) return std::puts("unloading from another thread after a shutdown hung"), 1;
