@@ -51,8 +51,14 @@ int main(int argc, char** argv) {
   HWND window = CreateWindowExA(0, "PresentProbe", "present probe", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
                                 nullptr, windowClass.hInstance, nullptr);
 
+  // Bound at run time, as the engine binds it.
+  typedef HRESULT(WINAPI * CreateFn)(GUID*, void**, REFIID, IUnknown*);
+  const HMODULE library = LoadLibraryA("DDraw.dll");
+  const auto create = library ? reinterpret_cast<CreateFn>(reinterpret_cast<void*>(
+                                    GetProcAddress(library, "DirectDrawCreateEx")))
+                              : nullptr;
   IDirectDraw7* ddraw = nullptr;
-  if (DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&ddraw), IID_IDirectDraw7, nullptr) != DD_OK ||
+  if (!create || create(nullptr, reinterpret_cast<void**>(&ddraw), IID_IDirectDraw7, nullptr) != DD_OK ||
       ddraw->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK ||
       ddraw->SetDisplayMode(800, 600, 16, 0, 0) != DD_OK)
     return std::puts("no full-screen display"), 1;
