@@ -1,6 +1,7 @@
 // The screen manager: exactly one screen is current, and every switch first takes
 // every screen down and then builds the new one.
 #include "game.h"
+#include "screens.h"
 
 uint8_t QuitRequested;
 int32_t FrameCounter;
@@ -24,11 +25,24 @@ void LeaveAllScreens() {
   FrameCounter = 0;
   ScreenRenderProc = nullptr;
   ScreenFrameProc = nullptr;
+  // Each is harmless for a screen that is not current or was never entered.
+  LeaveAbout();
+  LeaveMainMenu();
   InstallDefaultEvents();
 }
 
 void SwitchScreen(int32_t Id) {
   LeaveAllScreens();
-  // An id without a screen leaves the game with no screen: only the default keys work.
-  (void)Id;
+  // An id without a screen (the game screen is not built yet) leaves the game with no
+  // screen: only the default keys work.
+  switch (Id) {
+    case ScreenMainMenu:
+      EnterMainMenu();
+      break;
+    case ScreenAbout:
+      EnterAbout();
+      break;
+    default:
+      break;
+  }
 }
