@@ -97,4 +97,5 @@ inline void ForgetDevices() {
   ForgetInputDevices();
 }
 void ResetInputState();
+void DiscardBufferedInput(); // drops the keys and motion the devices gathered so far
 void SetInputDevicesForTesting(struct IDirectInputDeviceA* Keyboard, struct IDirectInputDeviceA* Mouse);

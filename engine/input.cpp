@@ -53,6 +53,17 @@ void UnbindInputLibrary() {
 
 void ResetInputState() { ClearPressedState(Input); }
 
+void DiscardBufferedInput() {
+  if (KeyboardDevice) {
+    DWORD count = INFINITE; // no buffer and no limit: every buffered event is dropped
+    KeyboardDevice->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), nullptr, &count, 0);
+  }
+  if (MouseDevice) {
+    DIMOUSESTATE2 state; // motion is counted from the last reading of the state
+    MouseDevice->GetDeviceState(sizeof state, &state);
+  }
+}
+
 void ShutdownInput() {
   Input.KeyDown = Input.KeyUp = nullptr;
   Input.MouseDown = Input.MouseUp = nullptr;

@@ -174,9 +174,12 @@ void CloseEngineWindow() {
 // Activation changed: nothing stays pressed across it. The render pass runs on this
 // same thread, so a set RenderBusy means this message arrived from inside the pass,
 // which cannot finish while we wait; the reset then happens at once.
+// What the devices gathered meanwhile is dropped, so that keys typed and motion made
+// while the window was inactive never reach the game.
 void ActivationChanged(int32_t Active) {
   AppActive = Active;
   ResetInputState();
+  DiscardBufferedInput();
 }
 
 } // namespace
@@ -203,6 +206,16 @@ LRESULT CALLBACK EngineWindowProc(HWND Window, UINT Message, WPARAM WParam, LPAR
           break;
         default:
           break;
+      }
+      return 0;
+    case WM_SIZE:
+      // Minimising moves the activation to another window only when there is one to
+      // take it; a minimised window counts as inactive all the same, and its restore
+      // makes it active again when it has kept the activation.
+      if (WParam == SIZE_MINIMIZED) {
+        if (AppActive) ActivationChanged(0);
+      } else if ((WParam == SIZE_RESTORED || WParam == SIZE_MAXIMIZED) && !AppActive && GetActiveWindow() == Window) {
+        ActivationChanged(1);
       }
       return 0;
     case WM_PAINT:

@@ -271,6 +271,14 @@ def close_enough(rgb, expected, tolerance=8):
     return all(abs(a - b) <= tolerance for a, b in zip(rgb, expected))
 
 
+def cursor_at(screen, x, y):
+    """The game's cursor has its arrow's tip at (x, y): a blue edge along the diagonal
+    and a pale inside just below it."""
+    tip = screen.pixel(x + 2, y + 2)
+    inside = screen.pixel(x + 2, y + 5)
+    return tip[2] > tip[0] + 60 and min(inside) > 150 and inside[2] > 200
+
+
 class GameRun:
     """One run of a Windows program of the build, in a temporary copy of the game
     folder, on the bench's display. Always ends what it started."""

@@ -3,6 +3,7 @@
 // on the bench's display, so these things can only be done from inside.
 //   winprobe mode              prints WIDTHxHEIGHTxBITS of the current display mode
 //   winprobe exists CLASS      prints 1 when a window of that class exists, else 0
+//   winprobe iconic CLASS      prints 1 when it is minimised, else 0
 //   winprobe close CLASS       posts WM_CLOSE to it
 //   winprobe minimize CLASS    minimises it
 //   winprobe restore CLASS     restores it and makes it the foreground window
@@ -51,6 +52,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!window) return 1;
+  if (std::strcmp(argv[1], "iconic") == 0) {
+    std::printf("%d\n", IsIconic(window) ? 1 : 0);
+    return 0;
+  }
   if (std::strcmp(argv[1], "close") == 0) return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
   if (std::strcmp(argv[1], "minimize") == 0) return ShowWindow(window, SW_MINIMIZE), 0;
   if (std::strcmp(argv[1], "restore") == 0) {

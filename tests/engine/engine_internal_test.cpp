@@ -193,10 +193,16 @@ public:
   STDMETHOD(GetDeviceState)(DWORD size, LPVOID data) override {
     ++reads;
     if (size == sizeof mouse) memcpy(data, &mouse, sizeof mouse);
+    if (SUCCEEDED(stateResult)) mouse.lX = mouse.lY = mouse.lZ = 0; // motion since the last reading
     return stateResult;
   }
   STDMETHOD(GetDeviceData)(DWORD, LPDIDEVICEOBJECTDATA out, LPDWORD count, DWORD) override {
     ++reads;
+    if (!out) { // a flush
+      *count = static_cast<DWORD>(keys.size());
+      keys.clear();
+      return dataResult;
+    }
     DWORD n = 0;
     for (; n < *count && n < keys.size(); ++n) out[n] = keys[n];
     *count = FAILED(dataResult) ? 0 : n;
@@ -312,6 +318,22 @@ TEST_F(Reading, NothingIsReadWhileInactive) {
   GetMouseCoord(&x, &y);
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 600);
+}
+
+TEST_F(Reading, WhatWasTypedOrMovedWhileMinimisedNeverArrives) {
+  SetMouseCoord(100, 100);
+  EngineWindowProc(nullptr, WM_SIZE, SIZE_MINIMIZED, 0); // minimised, though still the active window
+  EXPECT_EQ(AppActive, 0);
+  keyboard.keys = {KeyData(1, 0x80), KeyData(1, 0)};
+  mouse.mouse.lX = 50;
+  TavrikEngineReadDirectInputData();
+  EngineWindowProc(nullptr, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+  ASSERT_EQ(AppActive, 1);
+  TavrikEngineReadDirectInputData();
+  EXPECT_TRUE(Events.empty()) << Events.front();
+  int32_t x, y;
+  GetMouseCoord(&x, &y);
+  EXPECT_EQ(x, 100) << "the motion made meanwhile is dropped";
 }
 
 class Activation : public ::testing::Test {

@@ -1,0 +1,274 @@
+#!/usr/bin/env python3
+"""The main menu and the about screen, driven from outside under Wine: keyboard,
+mouse, the help pages, the menu's sounds, minimising and missing pictures. What the
+screen shows is compared with the game's own bitmaps at their places."""
+import array
+import os
+import sys
+import time
+import unittest
+
+from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench"))
+import winebench as wb  # noqa: E402
+
+WINDOW_CLASS = "TavrikEngine2DWindowClass"
+CURSOR_SIDE = 31
+
+# Menu buttons: place, size and bitmap; each bitmap has a column per look
+# (normal, highlighted, pressed); MainMenu_2Btns.bmp has a row per button.
+BUTTONS = {
+    "start": ((55, 270), (115, 30), "MainMenu_StartBtn.bmp", 0),
+    "sound": ((55, 310), (60, 30), "MainMenu_2Btns.bmp", 30),  # row 1: sound off
+    "about": ((55, 350), (60, 30), "MainMenu_2Btns.bmp", 60),
+    "close": ((720, 500), (30, 30), "MainMenu_CloseBtn.bmp", 0),
+}
+HELP_PAGE_AT = (288, 402)
+NEXT_PAGE_BUTTON = (706, 445)
+BACK_BUTTON = (710, 490)
+
+
+def images_dir():
+    return os.path.join(wb.BUILD_DIR, "Triwell", "IMAGES")
+
+
+_bitmaps = {}
+
+
+def bitmap(name):
+    if name not in _bitmaps:
+        _bitmaps[name] = Image.open(os.path.join(images_dir(), name)).convert("RGB")
+    return _bitmaps[name]
+
+
+def as_shown(rgb):
+    """A colour as the 16-bit display shows it: each channel cut to its top bits."""
+    r, g, b = rgb
+    return (r & 0xF8, g & 0xFC, b & 0xF8)
+
+
+def shows(screen, name, source, at, keyed=False, skip=None, step=2):
+    """The share of the sampled pixels of source (left, top, width, height) of a
+    bitmap that the screen shows at `at`; pixels under `skip` (a rectangle, say the
+    cursor) and, for keyed pictures, black ones are not sampled."""
+    image = bitmap(name)
+    sx, sy, w, h = source
+    same = total = 0
+    for y in range(0, h, step):
+        for x in range(0, w, step):
+            px, py = at[0] + x, at[1] + y
+            if skip and skip[0] <= px < skip[2] and skip[1] <= py < skip[3]:
+                continue
+            expected = as_shown(image.getpixel((sx + x, sy + y)))
+            if keyed and expected == (0, 0, 0):
+                continue
+            total += 1
+            same += wb.close_enough(screen.pixel(px, py), expected, tolerance=8)
+    return same / total if total else 0.0
+
+
+def cursor_rect(x, y):
+    return (x, y, x + CURSOR_SIDE, y + CURSOR_SIDE)
+
+
+def button_look(screen, button, skip=None):
+    """Which column of its bitmap a menu button shows: 0, 1, 2, or None."""
+    at, (w, h), name, top = BUTTONS[button]
+    for column in range(3):
+        if shows(screen, name, (column * w, top, w, h), at, skip=skip) > 0.97:
+            return column
+    return None
+
+
+def help_page(screen):
+    """Which help page the about screen shows: 1, 2, or None."""
+    for page in (1, 2):
+        if shows(screen, f"HelpScreen{page}.bmp", (0, 0, 375, 140), HELP_PAGE_AT, keyed=True) > 0.97:
+            return page
+    return None
+
+
+def on_menu(screen, skip=None):
+    return shows(screen, "MainMenu_BG.bmp", (0, 0, 800, 260), (0, 0), skip=skip, step=7) > 0.97
+
+
+def on_about(screen):
+    return shows(screen, "About_BG.bmp", (0, 0, 800, 370), (0, 0), keyed=True, step=7) > 0.97
+
+
+def capture_paths():
+    folder = os.path.join(wb.BUILD_DIR, "tests", "sound")
+    return os.path.join(folder, "asound-capture.conf"), os.path.join(folder, "audio-capture.raw")
+
+
+def loud_since(path, offset):
+    """Samples beyond 4000 in the capture file from byte offset on (well above the
+    mixer's rounding noise)."""
+    with open(path, "rb") as f:
+        f.seek(offset)
+        data = f.read()
+    samples = array.array("h")
+    samples.frombytes(data[:len(data) // 2 * 2])
+    return sum(1 for s in samples if abs(s) > 4000)
+
+
+class Menu(unittest.TestCase):
+    def wait_look(self, game, button, column, skip=None):
+        game.wait_screen(lambda s: button_look(s, button, skip) == column, timeout=30,
+                         what=f"{button} showing column {column}")
+
+    def keys(self, game, *keys):
+        for key in keys:
+            game.screen.key(key)
+            time.sleep(0.15)  # a frame apart, so each key's effect can be seen
+
+    def test_keyboard_walk_through_the_menu_and_the_help_pages(self):
+        with wb.GameRun(wb.BUILD_DIR) as game:
+            game.wait_window()
+            start_cursor = cursor_rect(75, 290)
+            shot = game.wait_screen(lambda s: on_menu(s) and button_look(s, "start", start_cursor) == 1,
+                                    timeout=30, what="the menu with Start highlighted")
+            self.assertTrue(wb.cursor_at(shot, 75, 290), "the cursor is drawn at (75, 290)")
+            for button in ("sound", "about", "close"):
+                self.assertEqual(button_look(shot, button), 0, button)
+
+            self.keys(game, "Down", "Down", "Down", "Down")  # the last one stops at Close
+            shot = game.wait_screen(lambda s: button_look(s, "close", cursor_rect(740, 520)) == 1,
+                                    timeout=30, what="Close highlighted")
+            self.assertEqual(button_look(shot, "start"), 0)
+            self.assertEqual(game.probe("exists", WINDOW_CLASS), "1")
+            self.keys(game, "Up", "Up", "Up", "Up")  # the last one stops at Start
+            self.wait_look(game, "start", 1, start_cursor)
+
+            self.keys(game, "Down", "Down", "Return")
+            shot = game.wait_screen(on_about, timeout=30, what="the about screen")
+            self.assertEqual(help_page(shot), 1, "page 1 first")
+            self.keys(game, "Down")
+            game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="page 2")
+            self.keys(game, "Down", "Up", "Down")  # Down on the last page changes nothing
+            game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="still page 2")
+
+            self.keys(game, "Escape")
+            game.wait_screen(lambda s: on_menu(s, start_cursor) and button_look(s, "start", start_cursor) == 1,
+                             timeout=30, what="the menu again, Start selected")
+            self.keys(game, "Down", "Down", "Return")
+            shot = game.wait_screen(on_about, timeout=30, what="the about screen again")
+            self.assertEqual(help_page(shot), 2, "the page shown last is kept")
+            self.keys(game, "Escape")
+            game.wait_screen(on_menu, timeout=30, what="the menu")
+            self.keys(game, "Down", "Down", "Down", "Return")  # Close
+            self.assertEqual(game.wait_exit(60), 0)
+
+    def test_mouse_on_the_buttons_and_the_help_pages(self):
+        with wb.GameRun(wb.BUILD_DIR) as game:
+            game.wait_window()
+            game.wait_screen(on_menu, timeout=30, what="the menu")
+            # The far corner of a button still counts as over it.
+            game.screen.move_to(55 + 60, 310 + 30)
+            self.wait_look(game, "sound", 1, cursor_rect(115, 340))
+            game.wait_screen(lambda s: button_look(s, "start", cursor_rect(115, 340)) == 0, timeout=30,
+                             what="Start back to normal")
+
+            # Pressed on Start, released on About: nothing.
+            game.screen.move_to(100, 280)
+            self.wait_look(game, "start", 1, cursor_rect(100, 280))
+            game.screen.xdotool("mousedown", 1)
+            self.wait_look(game, "start", 2, cursor_rect(100, 280))
+            game.screen.move_to(80, 360)
+            time.sleep(0.3)
+            game.screen.xdotool("mouseup", 1)
+            time.sleep(0.5)
+            shot = game.wait_screen(lambda s: button_look(s, "start") == 0, timeout=30, what="Start released")
+            self.assertTrue(on_menu(shot), "still on the menu")
+            # Right and middle buttons do nothing.
+            game.screen.click(3)
+            game.screen.click(2)
+            time.sleep(0.5)
+            self.assertTrue(on_menu(game.screen.screenshot()), "still on the menu")
+
+            game.screen.click(1)  # on About
+            shot = game.wait_screen(on_about, timeout=30, what="the about screen")
+            self.assertEqual(help_page(shot), 1)
+            game.screen.move_to(NEXT_PAGE_BUTTON[0] + 17, NEXT_PAGE_BUTTON[1] + 20)  # its far corner
+            time.sleep(0.3)
+            game.screen.click(1)
+            game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="page 2 by the mouse")
+            game.screen.move_to(BACK_BUTTON[0] + 10, BACK_BUTTON[1] + 10)
+            time.sleep(0.3)
+            game.screen.click(1)
+            game.wait_screen(on_menu, timeout=30, what="back on the menu by the back button")
+            game.screen.key("Escape")
+            self.assertEqual(game.wait_exit(60), 0)
+
+    def test_sound_is_switched_on_and_off_on_the_menu(self):
+        config, capture = capture_paths()
+        if os.path.exists(capture):
+            os.remove(capture)
+        with wb.GameRun(wb.BUILD_DIR, env={"ALSA_CONFIG_PATH": config}) as game:
+            game.wait_window()
+            game.wait_screen(on_menu, timeout=30, what="the menu")
+            wb.wait_for(lambda: os.path.exists(capture), 30, what="the capture file")
+            # Hovering over every button and paging: sound is off, nothing plays.
+            for x, y in [(80, 320), (80, 360), (730, 510), (80, 280)]:
+                game.screen.move_to(x, y)
+                time.sleep(0.3)
+            self.keys(game, "Down", "Down", "Return", "Down", "Up", "Escape")
+            game.wait_screen(on_menu, timeout=30, what="the menu again")
+            time.sleep(1.0)
+            self.assertEqual(loud_since(capture, 0), 0, "silent while sound is off")
+
+            game.screen.move_to(300, 580)  # away from the buttons: the keys choose
+            self.keys(game, "Down")
+            self.wait_look(game, "sound", 1, cursor_rect(75, 330))
+            before_on = os.path.getsize(capture)
+            self.keys(game, "Return")
+            wb.wait_for(lambda: loud_since(capture, before_on) > 0, 30, what="the camera sound")
+            time.sleep(2.0)  # let it end
+            before_off = os.path.getsize(capture)
+            self.keys(game, "Return")
+            time.sleep(2.0)
+            self.assertEqual(loud_since(capture, before_off), 0, "switching sound off plays nothing")
+            game.screen.key("Escape")
+            self.assertEqual(game.wait_exit(60), 0)
+
+    def test_f4_minimises_and_the_menu_comes_back_whole(self):
+        with wb.GameRun(wb.BUILD_DIR) as game:
+            game.wait_window()
+            start_cursor = cursor_rect(75, 290)
+            before = game.wait_screen(lambda s: on_menu(s) and button_look(s, "start", start_cursor) == 1,
+                                      timeout=30, what="the menu")
+            game.screen.key("F4")
+            wb.wait_for(lambda: game.probe("iconic", WINDOW_CLASS) == "1", 30, what="the window minimised")
+            self.keys(game, "Down", "Down")  # no frame runs: no key is read
+            game.probe("restore", WINDOW_CLASS)
+            after = game.wait_screen(lambda s: on_menu(s, start_cursor), timeout=30, what="the menu restored")
+            for button in BUTTONS:
+                self.assertEqual(button_look(after, button, start_cursor), button_look(before, button, start_cursor),
+                                 f"{button} looks as before")
+            # The logo's lamp still runs.
+            lamp = lambda s: [s.pixel(522 + x, 38 + y) for x in range(0, 17, 2) for y in range(0, 17, 2)]
+            first = lamp(after)
+            game.wait_screen(lambda s: lamp(s) != first, timeout=30, what="the logo lamp animating")
+            game.screen.key("Escape")
+            self.assertEqual(game.wait_exit(60), 0)
+
+    def test_missing_pictures_leave_their_parts_blank(self):
+        gone = ["MainMenu_BG.bmp", "MainMenu_StartBtn.bmp", "About_BG.bmp", "HelpScreen1.bmp"]
+        with wb.GameRun(wb.BUILD_DIR, remove=[os.path.join("IMAGES", n) for n in gone]) as game:
+            game.wait_window()
+            game.wait_screen(lambda s: button_look(s, "sound") == 0, timeout=30, what="the menu's other buttons")
+            shot = game.screen.screenshot()
+            self.assertEqual(shot.pixel(400, 580), (0, 0, 0), "no background: black")
+            self.assertEqual(shot.pixel(160, 275), (0, 0, 0), "no Start button: black")
+            self.keys(game, "Down", "Down", "Return")
+            game.wait_screen(lambda s: shows(s, "BackBtn.bmp", (0, 0, 30, 30), BACK_BUTTON, keyed=True) > 0.97,
+                             timeout=30, what="the about screen's back button")
+            self.keys(game, "Escape")
+            game.wait_screen(lambda s: button_look(s, "about") == 0, timeout=30, what="the menu again")
+            game.screen.key("Escape")
+            self.assertEqual(game.wait_exit(60), 0)
+
+
+if __name__ == "__main__":
+    wb.e2e_main()
