@@ -25,6 +25,7 @@ BUTTONS = {
     "close": ((720, 500), (30, 30), "MainMenu_CloseBtn.bmp", 0),
 }
 HELP_PAGE_AT = (288, 402)
+PREVIOUS_PAGE_BUTTON = (706, 424)
 NEXT_PAGE_BUTTON = (706, 445)
 BACK_BUTTON = (710, 490)
 
@@ -133,13 +134,18 @@ class Menu(unittest.TestCase):
             for button in ("sound", "about", "close"):
                 self.assertEqual(button_look(shot, button), 0, button)
 
-            self.keys(game, "Down", "Down", "Down", "Down")  # the last one stops at Close
-            shot = game.wait_screen(lambda s: button_look(s, "close", cursor_rect(740, 520)) == 1,
-                                    timeout=30, what="Close highlighted")
-            self.assertEqual(button_look(shot, "start"), 0)
-            self.assertEqual(game.probe("exists", WINDOW_CLASS), "1")
-            self.keys(game, "Up", "Up", "Up", "Up")  # the last one stops at Start
-            self.wait_look(game, "start", 1, start_cursor)
+            # Down and Up move along the buttons, the pointer with them, and stop at the ends.
+            walk = ["start", "sound", "about", "close"]
+            for key, order in (("Down", walk), ("Up", walk[::-1])):
+                for previous, button in zip(order, order[1:] + order[-1:]):
+                    self.keys(game, key)
+                    (x, y), _, _, _ = BUTTONS[button]
+                    pointer = cursor_rect(x + 20, y + 20)
+                    shot = game.wait_screen(lambda s: button_look(s, button, pointer) == 1, timeout=30,
+                                            what=f"{key} selecting {button}")
+                    if previous != button:
+                        self.assertEqual(button_look(shot, previous), 0, f"{previous} back to normal")
+                    self.assertTrue(wb.cursor_at(shot, x + 20, y + 20), f"the pointer on {button}")
 
             self.keys(game, "Down", "Down", "Return")
             shot = game.wait_screen(on_about, timeout=30, what="the about screen")
@@ -194,6 +200,14 @@ class Menu(unittest.TestCase):
             time.sleep(0.3)
             game.screen.click(1)
             game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="page 2 by the mouse")
+            game.screen.move_to(PREVIOUS_PAGE_BUTTON[0] + 5, PREVIOUS_PAGE_BUTTON[1] + 5)
+            time.sleep(0.3)
+            game.screen.click(1)
+            game.wait_screen(lambda s: help_page(s) == 1, timeout=30, what="page 1 by the mouse")
+            game.screen.move_to(NEXT_PAGE_BUTTON[0] + 5, NEXT_PAGE_BUTTON[1] + 5)
+            time.sleep(0.3)
+            game.screen.click(1)
+            game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="page 2 again")
             game.screen.move_to(BACK_BUTTON[0] + 10, BACK_BUTTON[1] + 10)
             time.sleep(0.3)
             game.screen.click(1)
