@@ -370,13 +370,22 @@ class GameRun:
 def tour(build_dir, shots):
     """The scripted tour of ./play without a display: what there is to see, in order."""
     os.makedirs(shots, exist_ok=True)
+    shot = lambda name: game.screen.screenshot(os.path.join(shots, name))
     with GameRun(build_dir, in_place=True) as game:
         game.wait_window()
         time.sleep(2)
-        game.screen.screenshot(os.path.join(shots, "01-start.png"))
-        game.screen.move_to(400, 300)
+        shot("01-menu.png")
+        game.screen.move_to(80, 362)  # over About: it lights up, its lamp blinks
         time.sleep(1)
-        game.screen.screenshot(os.path.join(shots, "02-cursor.png"))
+        shot("02-menu-about-highlighted.png")
+        game.screen.key("Return")
+        time.sleep(1.5)
+        shot("03-help-page-1.png")
+        game.screen.key("Down")
+        time.sleep(1)
+        shot("04-help-page-2.png")
+        game.screen.key("Up", "Escape")
+        time.sleep(1)
         game.screen.key("Escape")
         code = game.wait_exit(60)
     print(f"tour: the game ended with code {code}")
