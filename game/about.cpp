@@ -74,7 +74,7 @@ void LeaveAbout() {
   for (int i = 1; i <= 2; ++i) FreeSurface(&HelpPageSurfaces[i]);
 }
 
-void WINAPI AboutRender() {
+void AboutRender() {
   ClearScreen(0, nullptr);
   ShowSpriteFast(&AboutBackgroundSprite, nullptr);
   ShowSpriteFast(&AboutLamps, nullptr);
@@ -82,7 +82,7 @@ void WINAPI AboutRender() {
   for (int i = 1; i <= 3; ++i) ShowSpriteFast(&AboutButtons[i], nullptr);
 }
 
-void WINAPI AboutFrame() {
+void AboutFrame() {
   AnimateSprite(AboutLamps, 1, 1, 0);
   for (int i = 1; i <= 3; ++i) {
     Sprite* s = AboutButtons[i];

@@ -169,14 +169,14 @@ void LeaveMainMenu() {
   for (int i = 1; i <= 4; ++i) FreeSurface(&MenuDecorSurfaces[i]);
 }
 
-void WINAPI MenuRender() {
+void MenuRender() {
   ClearScreen(0, nullptr);
   ShowSpriteFast(&MenuBackgroundSprite, nullptr);
   for (int i = 1; i <= 7; ++i) ShowSpriteFast(&MenuDecorSprites[i], nullptr);
   ShowChainFast(&MenuButtonChain, nullptr);
 }
 
-void WINAPI MenuFrame() {
+void MenuFrame() {
   for (Sprite* s = MenuButtonChain.First; s; s = s->Next) {
     if (MouseOver(s)) {
       SetButtonFrame(&s, 1);

@@ -13,8 +13,8 @@ extern SpriteChain MenuButtonChain; // Start, Sound, About, Close, in this order
 extern Sprite* SelectedButton;      // the button Enter acts on, drawn highlighted
 void EnterMainMenu();
 void LeaveMainMenu();
-void WINAPI MenuRender();
-void WINAPI MenuFrame();
+void MenuRender();
+void MenuFrame();
 void WINAPI MenuKeyDown(uint32_t ScanCode);
 void WINAPI MenuMouseDown(uint32_t Button);
 void WINAPI MenuMouseUp(uint32_t Button);
@@ -25,8 +25,8 @@ void SetButtonFrame(Sprite** S, int32_t Column);
 extern int32_t HelpPage; // the help page shown, 1 or 2; kept between visits
 void EnterAbout();
 void LeaveAbout();
-void WINAPI AboutRender();
-void WINAPI AboutFrame();
+void AboutRender();
+void AboutFrame();
 void WINAPI AboutKeyDown(uint32_t ScanCode);
 void WINAPI AboutMouseDown(uint32_t Button);
 void WINAPI AboutMouseUp(uint32_t Button);
