@@ -62,7 +62,16 @@ TEST(GameSpine, StartsRunsFramesSwitchesAndShutsDownCleanly) {
   DefaultKeyDown(1);
   EXPECT_EQ(QuitRequested, 1);
   QuitRequested = 0;
+  EXPECT_EQ(Live().sprites, 2) << "only the font's and the cursor's sprites are left";
+  EXPECT_EQ(Live().surfaces, 2);
+
+  // Switching back and forth leaves the same sprites and surfaces each time the menu is back.
+  for (const int32_t id : {ScreenMainMenu, ScreenAbout, ScreenMainMenu, ScreenAbout, ScreenMainMenu}) {
+    SwitchScreen(id);
+    EXPECT_EQ(GameFrame(), 0);
+  }
   EXPECT_EQ(Live().sprites, started.sprites);
+  EXPECT_EQ(Live().surfaces, started.surfaces);
 
   GameShutdown();
   EXPECT_EQ(GameFontSurface, nullptr);
