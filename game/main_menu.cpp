@@ -58,6 +58,8 @@ void ShowSoundState(Sprite* S) {
 }
 
 // Carries out what a button does; answers false when the menu is gone afterwards.
+// The Sound button shows the new state itself, even when a key moved the selection
+// away from it in the frame it was released.
 bool Activate(Sprite* S) {
   switch (Identity(S)) {
     case ButtonStart:
@@ -65,7 +67,7 @@ bool Activate(Sprite* S) {
       return false;
     case ButtonSound:
       SoundEnabled = SoundEnabled ? 0 : 1;
-      ShowSoundState(SelectedButton);
+      ShowSoundState(S);
       return true;
     case ButtonAbout:
       SwitchScreen(ScreenAbout);

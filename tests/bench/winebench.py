@@ -228,10 +228,13 @@ class Display:
         self.xdotool("keyup", key)
 
     def move_to(self, x, y):
-        """Puts the game's cursor at (x, y): the engine reads relative motion and
-        clamps at 0, so first push it into the top-left corner."""
-        self.xdotool("mousemove", SCREEN_W // 2, SCREEN_H // 2)
-        self.xdotool("mousemove_relative", "--", -2 * SCREEN_W, -2 * SCREEN_H)
+        """Puts the game's cursor at (x, y). The engine reads relative motion and
+        clamps its cursor at 0, so the pointer first travels from the far corner of
+        the X screen, beyond the game's 800 x 600, to the top-left corner: a longer way
+        than the cursor can have from there."""
+        self.xdotool("mousemove", 1023, 767)
+        time.sleep(0.1)
+        self.xdotool("mousemove", 0, 0)
         time.sleep(0.1)
         self.xdotool("mousemove_relative", "--", x, y)
 

@@ -115,6 +115,19 @@ def loud_since(path, offset):
 
 
 class Menu(unittest.TestCase):
+    def align_pointer(self, game):
+        """Makes the game's cursor and the X pointer stand on the same point, so that
+        afterwards the pointer moved to (x, y) puts the cursor there. The engine reads
+        relative motion, and Up and Down on the menu put its cursor on the button they
+        select: the pointer goes to where that will be first."""
+        game.screen.xdotool("mousemove", 75, 290)
+        time.sleep(0.2)
+        self.keys(game, "Up", "Up", "Up", "Down", "Up")  # Start, whatever was selected
+        self.wait_look(game, "start", 1, cursor_rect(75, 290))
+
+    def point(self, game, x, y):
+        game.screen.xdotool("mousemove", x, y)
+
     def wait_look(self, game, button, column, skip=None):
         game.wait_screen(lambda s: button_look(s, button, skip) == column, timeout=30,
                          what=f"{button} showing column {column}")
@@ -132,7 +145,7 @@ class Menu(unittest.TestCase):
                                     timeout=30, what="the menu with Start highlighted")
             self.assertTrue(wb.cursor_at(shot, 75, 290), "the cursor is drawn at (75, 290)")
             for button in ("sound", "about", "close"):
-                self.assertEqual(button_look(shot, button), 0, button)
+                self.assertEqual(button_look(shot, button, start_cursor), 0, button)
 
             # Down and Up move along the buttons, the pointer with them, and stop at the ends.
             walk = ["start", "sound", "about", "close"]
@@ -166,51 +179,62 @@ class Menu(unittest.TestCase):
             self.keys(game, "Down", "Down", "Down", "Return")  # Close
             self.assertEqual(game.wait_exit(60), 0)
 
+    def click(self, game, look, what):
+        """A left click that the game is seen to take. The mouse is read once a frame,
+        and a press is tested against the pointer of the frame before: the button
+        shows that the pointer is over it (look(screen, 1)) before it is pressed, and
+        its pressed look (look(screen, 2)) before it is released."""
+        game.wait_screen(lambda s: look(s, 1), timeout=30, what=f"the pointer over {what}")
+        game.screen.xdotool("mousedown", 1)
+        pressed_look = lambda s: look(s, 2)
+        game.wait_screen(pressed_look, timeout=30, what=f"{what} pressed")
+        game.screen.xdotool("mouseup", 1)
+
     def test_mouse_on_the_buttons_and_the_help_pages(self):
         with wb.GameRun(wb.BUILD_DIR) as game:
             game.wait_window()
             game.wait_screen(on_menu, timeout=30, what="the menu")
+            self.align_pointer(game)
             # The far corner of a button still counts as over it.
-            game.screen.move_to(55 + 60, 310 + 30)
+            self.point(game, 55 + 60, 310 + 30)
             self.wait_look(game, "sound", 1, cursor_rect(115, 340))
             game.wait_screen(lambda s: button_look(s, "start", cursor_rect(115, 340)) == 0, timeout=30,
                              what="Start back to normal")
 
-            # Pressed on Start, released on About: nothing.
-            game.screen.move_to(100, 280)
+            # Pressed on Start, released on About: nothing, and Start shows pressed
+            # while held even with the pointer on About.
+            self.point(game, 100, 280)
             self.wait_look(game, "start", 1, cursor_rect(100, 280))
             game.screen.xdotool("mousedown", 1)
             self.wait_look(game, "start", 2, cursor_rect(100, 280))
-            game.screen.move_to(80, 360)
-            time.sleep(0.3)
+            self.point(game, 80, 360)
+            self.wait_look(game, "start", 2, cursor_rect(80, 360))
             game.screen.xdotool("mouseup", 1)
-            time.sleep(0.5)
             shot = game.wait_screen(lambda s: button_look(s, "start") == 0, timeout=30, what="Start released")
             self.assertTrue(on_menu(shot), "still on the menu")
-            # Right and middle buttons do nothing.
-            game.screen.click(3)
-            game.screen.click(2)
-            time.sleep(0.5)
+            self.assertEqual(button_look(shot, "about", cursor_rect(80, 360)), 1, "About is under the pointer")
+            # Right and middle buttons do nothing: no pressed look, no action.
+            for button in (3, 2):
+                game.screen.xdotool("mousedown", button)
+                time.sleep(0.3)
+                self.assertEqual(button_look(game.screen.screenshot(), "about", cursor_rect(80, 360)), 1)
+                game.screen.xdotool("mouseup", button)
+            time.sleep(0.3)
             self.assertTrue(on_menu(game.screen.screenshot()), "still on the menu")
 
-            game.screen.click(1)  # on About
+            self.click(game, lambda s, column: button_look(s, "about", cursor_rect(80, 360)) == column, "About")
             shot = game.wait_screen(on_about, timeout=30, what="the about screen")
             self.assertEqual(help_page(shot), 1)
-            game.screen.move_to(NEXT_PAGE_BUTTON[0] + 17, NEXT_PAGE_BUTTON[1] + 20)  # its far corner
-            time.sleep(0.3)
-            game.screen.click(1)
-            game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="page 2 by the mouse")
-            game.screen.move_to(PREVIOUS_PAGE_BUTTON[0] + 5, PREVIOUS_PAGE_BUTTON[1] + 5)
-            time.sleep(0.3)
-            game.screen.click(1)
-            game.wait_screen(lambda s: help_page(s) == 1, timeout=30, what="page 1 by the mouse")
-            game.screen.move_to(NEXT_PAGE_BUTTON[0] + 5, NEXT_PAGE_BUTTON[1] + 5)
-            time.sleep(0.3)
-            game.screen.click(1)
-            game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="page 2 again")
-            game.screen.move_to(BACK_BUTTON[0] + 10, BACK_BUTTON[1] + 10)
-            time.sleep(0.3)
-            game.screen.click(1)
+            # The pointer on each button's far corner: it still counts, and covers none of it.
+            for button, page in ((NEXT_PAGE_BUTTON, 2), (PREVIOUS_PAGE_BUTTON, 1), (NEXT_PAGE_BUTTON, 2)):
+                row = 0 if button == PREVIOUS_PAGE_BUTTON else 20
+                self.point(game, button[0] + 17, button[1] + 20)
+                self.click(game, lambda s, column: shows(s, "About_UpDwnBtn.bmp", (17 * column, row, 17, 20), button,
+                                                         keyed=True) > 0.97, "a page button")
+                game.wait_screen(lambda s: help_page(s) == page, timeout=30, what=f"page {page} by the mouse")
+            self.point(game, BACK_BUTTON[0] + 30, BACK_BUTTON[1] + 30)
+            self.click(game, lambda s, column: shows(s, "BackBtn.bmp", (30 * column, 0, 30, 30), BACK_BUTTON,
+                                                     keyed=True) > 0.97, "the back button")
             game.wait_screen(on_menu, timeout=30, what="back on the menu by the back button")
             game.screen.key("Escape")
             self.assertEqual(game.wait_exit(60), 0)
@@ -224,15 +248,16 @@ class Menu(unittest.TestCase):
             game.wait_screen(on_menu, timeout=30, what="the menu")
             wb.wait_for(lambda: os.path.exists(capture), 30, what="the capture file")
             # Hovering over every button and paging: sound is off, nothing plays.
+            self.align_pointer(game)
             for x, y in [(80, 320), (80, 360), (730, 510), (80, 280)]:
-                game.screen.move_to(x, y)
+                self.point(game, x, y)
                 time.sleep(0.3)
             self.keys(game, "Down", "Down", "Return", "Down", "Up", "Escape")
             game.wait_screen(on_menu, timeout=30, what="the menu again")
             time.sleep(1.0)
             self.assertEqual(loud_since(capture, 0), 0, "silent while sound is off")
 
-            game.screen.move_to(300, 580)  # away from the buttons: the keys choose
+            self.point(game, 300, 580)  # away from the buttons: the keys choose
             self.keys(game, "Down")
             self.wait_look(game, "sound", 1, cursor_rect(75, 330))
             before_on = os.path.getsize(capture)
