@@ -227,22 +227,6 @@ class Display:
     def key_up(self, key):
         self.xdotool("keyup", key)
 
-    def move_to(self, x, y):
-        """Puts the game's cursor at (x, y). The engine reads relative motion and
-        clamps its cursor at 0, so the pointer first travels from the far corner of
-        the X screen, beyond the game's 800 x 600, to the top-left corner: a longer way
-        than the cursor can have from there."""
-        self.xdotool("mousemove", 1023, 767)
-        time.sleep(0.1)
-        self.xdotool("mousemove", 0, 0)
-        time.sleep(0.1)
-        self.xdotool("mousemove_relative", "--", x, y)
-
-    def click(self, button=1, hold=0.15):
-        self.xdotool("mousedown", button)
-        time.sleep(hold)  # the mouse is read once per frame: a shorter press can be missed
-        self.xdotool("mouseup", button)
-
     def screenshot(self, path=None):
         """Answers the 800 x 600 screen as a Screen; also saves a PNG when path is given."""
         raw = subprocess.run(
@@ -306,6 +290,9 @@ class GameRun:
         if folder_setup:
             folder_setup(self.workdir)
         self.env = wine_env(self.wine_dir, display, env)
+        # The pointer waits in the far corner, so that the game's cursor starts behind
+        # it: point_at can then pull the cursor into the top-left corner with it.
+        self.screen.xdotool("mousemove", SCREEN_W - 1, SCREEN_H - 1)
         exe = program if os.path.isabs(program) else os.path.join(self.workdir, program)
         # The output goes beside the folder, never into a player's game folder.
         fd, self.log_path = tempfile.mkstemp(prefix="triwell-wine-", suffix=".log")
@@ -338,6 +325,17 @@ class GameRun:
         self.log.flush()
         with open(self.log_path, errors="replace") as f:
             return f.read()
+
+    def point_at(self, x, y):
+        """Puts the game's cursor at (x, y) and the pointer with it. The engine reads
+        relative motion and clamps its cursor at 0: the pointer goes to the top-left
+        corner first, and the cursor is seen there before the pointer moves on (two
+        motions read in one frame would add up past the corner). This needs the cursor
+        no further from the corner than the pointer, as it is after the start (the
+        pointer waits in the far corner) and after every point_at."""
+        self.screen.xdotool("mousemove", 0, 0)
+        self.wait_screen(lambda s: cursor_at(s, 0, 0), what="the cursor in the top-left corner")
+        self.screen.xdotool("mousemove", x, y)
 
     def wait_exit(self, timeout=60):
         wait_for(lambda: not self.running(), timeout, what="the program to end")
@@ -378,7 +376,7 @@ def tour(build_dir, shots):
         game.wait_window()
         time.sleep(2)
         shot("01-menu.png")
-        game.screen.move_to(80, 362)  # over About: it lights up, its lamp blinks
+        game.point_at(80, 362)  # over About: it lights up, its lamp blinks
         time.sleep(1)
         shot("02-menu-about-highlighted.png")
         game.screen.key("Return")

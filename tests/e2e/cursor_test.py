@@ -17,7 +17,7 @@ class Cursor(unittest.TestCase):
             first = game.wait_screen(lambda s: wb.cursor_at(s, 75, 290), timeout=30, what="the cursor at (75, 290)")
             for x, y in [(200, 150), (610, 430), (40, 520)]:
                 self.assertFalse(wb.cursor_at(first, x, y), f"no arrow at ({x}, {y}) before the mouse went there")
-                game.screen.move_to(x, y)
+                game.point_at(x, y)
                 game.wait_screen(lambda s: wb.cursor_at(s, x, y), timeout=30, what=f"the cursor at ({x}, {y})")
             game.screen.key("Escape")
             self.assertEqual(game.wait_exit(60), 0)
