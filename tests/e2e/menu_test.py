@@ -82,6 +82,11 @@ def button_look(screen, button, skip=None):
     return None
 
 
+def sound_row(screen, top):
+    """The Sound button, selected, shows the row at top of its bitmap: 0 sound on, 30 off."""
+    return shows(screen, "MainMenu_2Btns.bmp", (60, top, 60, 30), (55, 310), skip=cursor_rect(75, 330)) > 0.97
+
+
 def help_page(screen):
     """Which help page the about screen shows: 1, 2, or None."""
     for page in (1, 2):
@@ -263,9 +268,11 @@ class Menu(unittest.TestCase):
             before_on = os.path.getsize(capture)
             self.keys(game, "Return")
             wb.wait_for(lambda: loud_since(capture, before_on) > 0, 30, what="the camera sound")
+            game.wait_screen(lambda s: sound_row(s, 0), timeout=30, what="the Sound button showing sound on")
             time.sleep(2.0)  # let it end
             before_off = os.path.getsize(capture)
             self.keys(game, "Return")
+            game.wait_screen(lambda s: sound_row(s, 30), timeout=30, what="the Sound button showing sound off")
             time.sleep(2.0)
             self.assertEqual(loud_since(capture, before_off), 0, "switching sound off plays nothing")
             game.screen.key("Escape")
