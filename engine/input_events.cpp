@@ -34,12 +34,15 @@ void DeliverInput(InputState& State, const KeyRecord* Keys, uint32_t KeyCount, c
   // Wrapping sum: a wheel spun without end must not overflow.
   State.WheelSum = static_cast<int32_t>(static_cast<uint32_t>(State.WheelSum) + static_cast<uint32_t>(Mouse.Z));
 
+  const uint32_t clears = State.Clears;
   for (uint32_t i = 0; i < KeyCount; ++i) {
+    if (State.Clears != clears) return;
     UpdateModifiers(State, Keys[i]);
     KeyEventFn slot = (Keys[i].Data & PressedBit) ? State.KeyDown : State.KeyUp;
     if (slot) slot(Keys[i].Ofs);
   }
 
+  if (State.Clears != clears) return;
   if (State.WheelSum != 0) {
     const int32_t delta = State.WheelSum;
     State.WheelSum = 0;
@@ -47,6 +50,7 @@ void DeliverInput(InputState& State, const KeyRecord* Keys, uint32_t KeyCount, c
   }
 
   for (int b = 0; b < MouseButtonCount; ++b) {
+    if (State.Clears != clears) return;
     const bool pressed = Mouse.Buttons[b] == PressedBit;
     if (pressed && State.ButtonDown[b] == 0) {
       State.ButtonDown[b] = 1;
@@ -59,6 +63,7 @@ void DeliverInput(InputState& State, const KeyRecord* Keys, uint32_t KeyCount, c
 }
 
 void ClearPressedState(InputState& State) {
+  State.Clears += 1;
   for (int32_t& b : State.ButtonDown) b = 0;
   State.ShiftDown = State.CtrlDown = State.AltDown = 0;
 }

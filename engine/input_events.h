@@ -39,12 +39,15 @@ struct InputState {
   KeyEventFn KeyDown, KeyUp;             // event slots; nil drops the event
   MouseButtonFn MouseDown, MouseUp;
   MouseShellFn MouseShell;
+  uint32_t Clears;                       // ClearPressedState calls; a delivery ends at the next one
 };
 
 // Moves the cursor (clamped to 0..Width, 0..Height inclusive), then delivers the key
 // events in buffer order, at most one wheel event and the button edges by ascending
 // button number. Slots are read at each call, so a procedure installed by an event
-// procedure receives the next event of its kind.
+// procedure receives the next event of its kind. An event procedure that clears the
+// pressed state (the window became inactive) ends the delivery: the rest of this
+// read is not for an inactive window.
 void DeliverInput(InputState& State, const KeyRecord* Keys, uint32_t KeyCount, const MouseSample& Mouse,
                   int32_t Width, int32_t Height);
 

@@ -24,6 +24,11 @@ void TAVRIK_STDCALL SwitchingKeyDown(uint32_t k) {
   Current->KeyDown = OnOtherKeyDown;
 }
 
+void TAVRIK_STDCALL DeactivatingKeyDown(uint32_t k) {
+  Calls.push_back("deactivate " + std::to_string(k));
+  ClearPressedState(*Current);
+}
+
 class Delivery : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -141,6 +146,14 @@ TEST_F(Delivery, ClearPressedStateForgetsButtonsAndModifiersSilently) {
   EXPECT_TRUE(Calls.empty());
   Read({}, MouseSample{0, 0, 0, {0x80}});
   EXPECT_EQ(Calls, std::vector<std::string>{"press 0"}) << "still held after a reset: pressed anew";
+}
+
+TEST_F(Delivery, AnEventThatClearsThePressedStateEndsTheRead) {
+  state.KeyDown = DeactivatingKeyDown;
+  MouseSample mouse{0, 0, 120, {0x80, 0, 0, 0, 0, 0, 0, 0}};
+  Read({Key(62, 0x80), Key(1, 0x80)}, mouse);
+  EXPECT_EQ(Calls, std::vector<std::string>{"deactivate 62"}) << "no key, wheel or button after it";
+  EXPECT_EQ(state.ButtonDown[0], 0) << "a button still held is pressed anew at the next read";
 }
 
 } // namespace
