@@ -1,0 +1,59 @@
+// The records table: reading and writing its file, sorting and placing entries.
+#include "records_file.h"
+
+#include <math.h>
+#include <string.h>
+
+#include <utility>
+
+namespace {
+
+constexpr double FirstShowableDay = -657434; // 1 January 100
+constexpr double LastShowableDay = 2958465;  // 31 December 9999
+
+} // namespace
+
+void ReadRecordsTable(const uint8_t* Bytes, size_t Size, RecordsTable& Table) {
+  memset(&Table, 0, sizeof Table);
+  if (!Bytes) return;
+  for (int32_t i = 1; i <= RecordCount; ++i) {
+    const size_t at = static_cast<size_t>(i - 1) * sizeof(RecordEntry);
+    if (Size < at + sizeof(RecordEntry)) break; // a cut entry stays zero
+    memcpy(&Table[i], Bytes + at, sizeof(RecordEntry));
+  }
+}
+
+void WriteRecordsTable(const RecordsTable& Table, uint8_t (&Out)[RecordsFileBytes]) {
+  memcpy(Out, &Table[1], RecordsFileBytes);
+}
+
+void SortRecords(RecordsTable& Table) {
+  for (bool exchanged = true; exchanged;) {
+    exchanged = false;
+    for (int32_t i = 1; i < RecordCount; ++i) {
+      if (Table[i].Score < Table[i + 1].Score) {
+        std::swap(Table[i], Table[i + 1]);
+        exchanged = true;
+      }
+    }
+  }
+}
+
+bool QualifiesForRecords(const RecordsTable& Table, int32_t Score) { return Score > Table[RecordCount].Score; }
+
+void PlaceRecord(RecordsTable& Table, const char* Name, size_t NameLength, double Date, int32_t Score) {
+  RecordEntry& entry = Table[RecordCount];
+  memset(&entry, 0, sizeof entry);
+  const size_t length = Name ? (NameLength < RecordNameCapacity ? NameLength : RecordNameCapacity) : 0;
+  if (length) memcpy(entry.Name, Name, length);
+  entry.NameLength = static_cast<uint8_t>(length);
+  entry.Date = Date;
+  entry.Score = Score;
+  SortRecords(Table);
+}
+
+size_t ShownNameLength(const RecordEntry& Entry) {
+  return Entry.NameLength < RecordNameCapacity ? Entry.NameLength : RecordNameCapacity;
+}
+
+bool ShowableDate(double Date) { return isfinite(Date) && Date >= FirstShowableDay && Date <= LastShowableDay; }
