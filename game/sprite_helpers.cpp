@@ -33,14 +33,17 @@ Sprite* NewSprite(int32_t X, int32_t Y, int32_t W, int32_t H, SurfaceRecord* Sur
 }
 
 void AnimateSprite(Sprite* S, int32_t Loop, int32_t Rewind, int32_t MarkDone) {
-  // Without a surface there is no bitmap edge to find: such a sprite stands still.
-  if (!S || !S->Animating || !S->Surface) return;
+  if (!S || !S->Animating) return;
+  // A missing bitmap counts as one not drawn yet, of width 0: the first step runs
+  // past its edge, so a looping animation rests on its first frame and a one-shot
+  // one ends (an explosion on a missing picture must still end).
+  const int32_t edge = S->Surface ? S->Surface->Width : 0;
   S->AnimCounter += 1;
   if (S->AnimCounter <= S->AnimDelay) return;
   S->AnimCounter = 0;
   S->SrcRect.left += S->Width;
   S->SrcRect.top = S->UseRow ? (S->Row & 0xFF) * S->Height : 0;
-  if (S->SrcRect.left + S->Width > S->Surface->Width) {
+  if (S->SrcRect.left + S->Width > edge) {
     if (Loop) {
       S->SrcRect.left = 0;
     } else {

@@ -17,7 +17,8 @@ Sprite* NewSprite(int32_t X, int32_t Y, int32_t W, int32_t H, SurfaceRecord* Sur
 // One animation step, called once per frame: the frame moves on after every
 // AnimDelay + 1 calls. At the bitmap's right edge it wraps (Loop), goes back to the
 // first frame and stops (Rewind), or stays on the last frame and stops; MarkDone
-// sets AnimDone when it stops. A sprite without surface does not animate.
+// sets AnimDone when it stops. A sprite without surface counts as one on a bitmap of
+// width 0.
 void AnimateSprite(Sprite* S, int32_t Loop, int32_t Rewind, int32_t MarkDone);
 
 // The 5-6-5 pixel value of a colour (each channel cut to its top bits).

@@ -58,7 +58,7 @@ TEST(AnimateSprite, StepsAndStopsAtTheBitmapEdgeAsAsked) {
   }
 }
 
-TEST(AnimateSprite, KeepsTheRowAndLeavesSpritesWithoutSurfaceAlone) {
+TEST(AnimateSprite, KeepsTheRowAndEndsOneShotsOnAMissingBitmap) {
   SurfaceRecord surface{};
   surface.Width = 3 * FrameW;
   Sprite* s = NewSprite(5, 6, FrameW, FrameH, &surface, nullptr, 0, 1, 2, 0);
@@ -70,11 +70,12 @@ TEST(AnimateSprite, KeepsTheRowAndLeavesSpritesWithoutSurfaceAlone) {
   EXPECT_EQ(s->SrcRect.bottom, 3 * FrameH);
 
   s->Surface = nullptr; // its bitmap was missing
-  const Sprite before = *s;
+  AnimateSprite(s, 1, 0, 0);
+  EXPECT_EQ(s->Animating, 1) << "a looping animation keeps running";
+  EXPECT_EQ(s->SrcRect.left, 0) << "on its first frame";
   AnimateSprite(s, 0, 0, 1);
-  EXPECT_EQ(s->SrcRect.left, before.SrcRect.left);
-  EXPECT_EQ(s->AnimCounter, before.AnimCounter);
-  EXPECT_EQ(s->AnimDone, 0);
+  EXPECT_EQ(s->Animating, 0) << "a one-shot animation ends";
+  EXPECT_EQ(s->AnimDone, 1);
   AnimateSprite(nullptr, 1, 0, 0);
   DelSprite(&s);
 }
