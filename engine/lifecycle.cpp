@@ -96,7 +96,16 @@ void ReclaimClassProcedure() {
   DestroyWindow(helper);
 }
 
-void ActivationChanged(int32_t Active);
+// Activation changed: nothing stays pressed across it. The render pass runs on this
+// same thread, so a set RenderBusy means this message arrived from inside the pass,
+// which cannot finish while we wait; the reset then happens at once.
+// What the devices gathered meanwhile is dropped, so that keys typed and motion made
+// while the window was inactive never reach the game.
+void ActivationChanged(int32_t Active) {
+  AppActive = Active;
+  ResetInputState();
+  DiscardBufferedInput();
+}
 
 // The window of an earlier start in this process, made ready again; nil when there
 // is none this thread can use (one of another thread is taken down instead).
@@ -169,17 +178,6 @@ void CloseEngineWindow() {
       ShowWindowAsync(EngineWindow, SW_MINIMIZE);
   }
   UnregisterClassA(WindowClassName, ModuleInstance);
-}
-
-// Activation changed: nothing stays pressed across it. The render pass runs on this
-// same thread, so a set RenderBusy means this message arrived from inside the pass,
-// which cannot finish while we wait; the reset then happens at once.
-// What the devices gathered meanwhile is dropped, so that keys typed and motion made
-// while the window was inactive never reach the game.
-void ActivationChanged(int32_t Active) {
-  AppActive = Active;
-  ResetInputState();
-  DiscardBufferedInput();
 }
 
 } // namespace

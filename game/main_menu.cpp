@@ -112,10 +112,6 @@ void AnimateDecor(int32_t I) {
 
 } // namespace
 
-bool MouseOver(const Sprite* S) {
-  return S && S->X <= MouseX && MouseX <= S->X + S->Width && S->Y <= MouseY && MouseY <= S->Y + S->Height;
-}
-
 void SetButtonFrame(Sprite** S, int32_t Column) {
   if (!S || !*S) return;
   static constexpr int32_t Widths[] = {0, 115, 60, 60, 30};

@@ -8,6 +8,10 @@ int32_t FrameCounter;
 void (*ScreenRenderProc)();
 void (*ScreenFrameProc)();
 
+bool MouseOver(const Sprite* S) {
+  return S && S->X <= MouseX && MouseX <= S->X + S->Width && S->Y <= MouseY && MouseY <= S->Y + S->Height;
+}
+
 void WINAPI DefaultKeyDown(uint32_t ScanCode) {
   constexpr uint32_t KeyEscape = 1;
   if (ScanCode == KeyEscape) QuitRequested = 1;

@@ -24,6 +24,7 @@ Command line (used by ctest and the scripts):
                                     minute after the first minute
 """
 
+import array
 import contextlib
 import fcntl
 import os
@@ -256,6 +257,17 @@ class Screen:
 
 def close_enough(rgb, expected, tolerance=8):
     return all(abs(a - b) <= tolerance for a, b in zip(rgb, expected))
+
+
+def loud_samples(path, offset=0):
+    """Counts the signed 16-bit samples of an audio capture file, from byte offset on,
+    beyond 4000 (well above the mixer's rounding noise); answers (loud, total)."""
+    with open(path, "rb") as f:
+        f.seek(offset)
+        data = f.read()
+    samples = array.array("h")
+    samples.frombytes(data[:len(data) // 2 * 2])
+    return sum(1 for s in samples if abs(s) > 4000), len(samples)
 
 
 def cursor_at(screen, x, y):

@@ -2,7 +2,6 @@
 """The main menu and the about screen, driven from outside under Wine: keyboard,
 mouse, the help pages, the menu's sounds, minimising and missing pictures. What the
 screen shows is compared with the game's own bitmaps at their places."""
-import array
 import os
 import sys
 import time
@@ -73,6 +72,9 @@ def cursor_rect(x, y):
     return (x, y, x + CURSOR_SIDE, y + CURSOR_SIDE)
 
 
+START_CURSOR = cursor_rect(75, 290)  # where the menu puts the cursor
+
+
 def button_look(screen, button, skip=None):
     """Which column of its bitmap a menu button shows: 0, 1, 2, or None."""
     at, (w, h), name, top = BUTTONS[button]
@@ -108,30 +110,14 @@ def capture_paths():
     return os.path.join(folder, "asound-capture.conf"), os.path.join(folder, "audio-capture.raw")
 
 
-def loud_since(path, offset):
-    """Samples beyond 4000 in the capture file from byte offset on (well above the
-    mixer's rounding noise)."""
-    with open(path, "rb") as f:
-        f.seek(offset)
-        data = f.read()
-    samples = array.array("h")
-    samples.frombytes(data[:len(data) // 2 * 2])
-    return sum(1 for s in samples if abs(s) > 4000)
-
-
 class Menu(unittest.TestCase):
-    def align_pointer(self, game):
-        """Makes the game's cursor and the X pointer stand on the same point, so that
-        afterwards the pointer moved to (x, y) puts the cursor there. The engine reads
-        relative motion, and Up and Down on the menu put its cursor on the button they
-        select: the pointer goes to where that will be first."""
-        game.screen.xdotool("mousemove", 75, 290)
-        time.sleep(0.2)
-        self.keys(game, "Up", "Up", "Up", "Down", "Up")  # Start, whatever was selected
-        self.wait_look(game, "start", 1, cursor_rect(75, 290))
-
     def point(self, game, x, y):
         game.screen.xdotool("mousemove", x, y)
+
+    def wait_menu(self, game, what="the menu with Start highlighted"):
+        """The menu as it opens: Start selected, the cursor on it at (75, 290)."""
+        return game.wait_screen(lambda s: on_menu(s, START_CURSOR) and button_look(s, "start", START_CURSOR) == 1,
+                                timeout=30, what=what)
 
     def wait_look(self, game, button, column, skip=None):
         game.wait_screen(lambda s: button_look(s, button, skip) == column, timeout=30,
@@ -145,12 +131,10 @@ class Menu(unittest.TestCase):
     def test_keyboard_walk_through_the_menu_and_the_help_pages(self):
         with wb.GameRun(wb.BUILD_DIR) as game:
             game.wait_window()
-            start_cursor = cursor_rect(75, 290)
-            shot = game.wait_screen(lambda s: on_menu(s) and button_look(s, "start", start_cursor) == 1,
-                                    timeout=30, what="the menu with Start highlighted")
+            shot = self.wait_menu(game)
             self.assertTrue(wb.cursor_at(shot, 75, 290), "the cursor is drawn at (75, 290)")
             for button in ("sound", "about", "close"):
-                self.assertEqual(button_look(shot, button, start_cursor), 0, button)
+                self.assertEqual(button_look(shot, button, START_CURSOR), 0, button)
 
             # Down and Up move along the buttons, the pointer with them, and stop at the ends.
             walk = ["start", "sound", "about", "close"]
@@ -174,8 +158,7 @@ class Menu(unittest.TestCase):
             game.wait_screen(lambda s: help_page(s) == 2, timeout=30, what="still page 2")
 
             self.keys(game, "Escape")
-            game.wait_screen(lambda s: on_menu(s, start_cursor) and button_look(s, "start", start_cursor) == 1,
-                             timeout=30, what="the menu again, Start selected")
+            self.wait_menu(game, "the menu again, Start selected")
             self.keys(game, "Down", "Down", "Return")
             shot = game.wait_screen(on_about, timeout=30, what="the about screen again")
             self.assertEqual(help_page(shot), 2, "the page shown last is kept")
@@ -191,17 +174,15 @@ class Menu(unittest.TestCase):
         its pressed look (look(screen, 2)) before it is released."""
         game.wait_screen(lambda s: look(s, 1), timeout=30, what=f"the pointer over {what}")
         game.screen.xdotool("mousedown", 1)
-        pressed_look = lambda s: look(s, 2)
-        game.wait_screen(pressed_look, timeout=30, what=f"{what} pressed")
+        game.wait_screen(lambda s: look(s, 2), timeout=30, what=f"{what} pressed")
         game.screen.xdotool("mouseup", 1)
 
     def test_mouse_on_the_buttons_and_the_help_pages(self):
         with wb.GameRun(wb.BUILD_DIR) as game:
             game.wait_window()
             game.wait_screen(on_menu, timeout=30, what="the menu")
-            self.align_pointer(game)
             # The far corner of a button still counts as over it.
-            self.point(game, 55 + 60, 310 + 30)
+            game.point_at(55 + 60, 310 + 30)
             self.wait_look(game, "sound", 1, cursor_rect(115, 340))
             game.wait_screen(lambda s: button_look(s, "start", cursor_rect(115, 340)) == 0, timeout=30,
                              what="Start back to normal")
@@ -253,44 +234,42 @@ class Menu(unittest.TestCase):
             game.wait_screen(on_menu, timeout=30, what="the menu")
             wb.wait_for(lambda: os.path.exists(capture), 30, what="the capture file")
             # Hovering over every button and paging: sound is off, nothing plays.
-            self.align_pointer(game)
-            for x, y in [(80, 320), (80, 360), (730, 510), (80, 280)]:
+            game.point_at(80, 320)
+            for x, y in [(80, 360), (730, 510), (80, 280)]:
                 self.point(game, x, y)
                 time.sleep(0.3)
             self.keys(game, "Down", "Down", "Return", "Down", "Up", "Escape")
             game.wait_screen(on_menu, timeout=30, what="the menu again")
             time.sleep(1.0)
-            self.assertEqual(loud_since(capture, 0), 0, "silent while sound is off")
+            self.assertEqual(wb.loud_samples(capture)[0], 0, "silent while sound is off")
 
             self.point(game, 300, 580)  # away from the buttons: the keys choose
             self.keys(game, "Down")
             self.wait_look(game, "sound", 1, cursor_rect(75, 330))
             before_on = os.path.getsize(capture)
             self.keys(game, "Return")
-            wb.wait_for(lambda: loud_since(capture, before_on) > 0, 30, what="the camera sound")
+            wb.wait_for(lambda: wb.loud_samples(capture, before_on)[0] > 0, 30, what="the camera sound")
             game.wait_screen(lambda s: sound_row(s, 0), timeout=30, what="the Sound button showing sound on")
             time.sleep(2.0)  # let it end
             before_off = os.path.getsize(capture)
             self.keys(game, "Return")
             game.wait_screen(lambda s: sound_row(s, 30), timeout=30, what="the Sound button showing sound off")
             time.sleep(2.0)
-            self.assertEqual(loud_since(capture, before_off), 0, "switching sound off plays nothing")
+            self.assertEqual(wb.loud_samples(capture, before_off)[0], 0, "switching sound off plays nothing")
             game.screen.key("Escape")
             self.assertEqual(game.wait_exit(60), 0)
 
     def test_f4_minimises_and_the_menu_comes_back_whole(self):
         with wb.GameRun(wb.BUILD_DIR) as game:
             game.wait_window()
-            start_cursor = cursor_rect(75, 290)
-            before = game.wait_screen(lambda s: on_menu(s) and button_look(s, "start", start_cursor) == 1,
-                                      timeout=30, what="the menu")
+            before = self.wait_menu(game)
             game.screen.key("F4")
             wb.wait_for(lambda: game.probe("iconic", WINDOW_CLASS) == "1", 30, what="the window minimised")
             self.keys(game, "Down", "Down")  # no frame runs: no key is read
             game.probe("restore", WINDOW_CLASS)
-            after = game.wait_screen(lambda s: on_menu(s, start_cursor), timeout=30, what="the menu restored")
+            after = game.wait_screen(lambda s: on_menu(s, START_CURSOR), timeout=30, what="the menu restored")
             for button in BUTTONS:
-                self.assertEqual(button_look(after, button, start_cursor), button_look(before, button, start_cursor),
+                self.assertEqual(button_look(after, button, START_CURSOR), button_look(before, button, START_CURSOR),
                                  f"{button} looks as before")
             # The logo's lamp still runs.
             lamp = lambda s: [s.pixel(522 + x, 38 + y) for x in range(0, 17, 2) for y in range(0, 17, 2)]

@@ -184,10 +184,12 @@ TEST_F(Bitmaps, BrokenFilesLeaveTheRecordWithoutSurfaceAndDrawNothing) {
 class EngineAllocations {
 public:
   EngineAllocations() : slot(ImportSlot(GetModuleHandleA("TavrikEngine2D.dll"), "msvcrt.dll", "malloc")) {
-    if (slot) Swap(reinterpret_cast<void*>(NotingMalloc), &original);
+    if (!slot) return;
+    Real = reinterpret_cast<void* (*)(size_t)>(*slot);
+    Set(reinterpret_cast<void*>(NotingMalloc));
   }
   ~EngineAllocations() {
-    if (slot) Swap(original, nullptr);
+    if (slot) Set(reinterpret_cast<void*>(Real));
   }
   bool Hooked() const { return slot != nullptr; }
   static size_t Largest;
@@ -217,16 +219,13 @@ private:
     }
     return nullptr;
   }
-  void Swap(void* with, void** previous) {
+  void Set(void* function) {
     DWORD protection;
     VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-    if (previous) *previous = *slot;
-    Real = reinterpret_cast<void* (*)(size_t)>(previous ? *slot : with);
-    *slot = with;
+    *slot = function;
     VirtualProtect(slot, sizeof *slot, protection, &protection);
   }
   void** slot;
-  void* original = nullptr;
 };
 size_t EngineAllocations::Largest;
 void* (*EngineAllocations::Real)(size_t);

@@ -5,12 +5,10 @@
 #include "bmp_builder.h"
 
 #include <gtest/gtest.h>
-#include <sanitizer/allocator_interface.h>
 
 #include <string.h>
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -124,12 +122,10 @@ struct PieceFile {
   size_t Piece;         // most bytes one read answers
   size_t FailAfter;     // reads answer nothing from this many bytes on
   uint64_t ClaimedSize; // the size the source reports
-  size_t LargestRead = 0;
   BmpSource Source() {
     return BmpSource{ClaimedSize,
                      [](void* Context, uint64_t Offset, void* Buffer, size_t Count) -> size_t {
                        PieceFile& f = *static_cast<PieceFile*>(Context);
-                       f.LargestRead = std::max(f.LargestRead, Count);
                        const size_t end = std::min(f.Bytes.size(), f.FailAfter);
                        if (Offset >= end) return 0;
                        const size_t n = std::min({Count, f.Piece, end - static_cast<size_t>(Offset)});
@@ -168,33 +164,6 @@ TEST(BmpDecode, LoadsFromSourcesThatReadInPiecesOrStopShort) {
       EXPECT_EQ(image.Width, 0);
     }
   }
-}
-
-std::atomic<size_t> LargestAllocation;
-void NoteAllocation(const volatile void*, size_t Size) {
-  size_t seen = LargestAllocation.load();
-  while (Size > seen && !LargestAllocation.compare_exchange_weak(seen, Size)) {
-  }
-}
-void NoteFree(const volatile void*) {}
-
-// A file of about 1 KB may claim any size in its headers: it is refused by its size
-// before a picture or a row block is allocated.
-TEST(BmpDecode, SmallFileClaimingAHugePictureAllocatesNothingLarge) {
-  std::vector<uint8_t> bytes = BuildBmp(Spec3x2(32));
-  PutU32(bytes, 18, 16384);
-  PutU32(bytes, 22, 16384);
-  bytes.resize(1024);
-  PieceFile f{bytes, bytes.size(), bytes.size(), bytes.size()};
-  BmpImage image;
-  ASSERT_EQ(__sanitizer_install_malloc_and_free_hooks(NoteAllocation, NoteFree), 1);
-  LargestAllocation = 0;
-  const BmpStatus status = LoadBmp(f.Source(), image);
-  const size_t largest = LargestAllocation;
-  __sanitizer_install_malloc_and_free_hooks(nullptr, nullptr);
-  EXPECT_EQ(status, BmpTruncatedPixels);
-  EXPECT_LT(largest, 4096u) << "nothing sized by the headers' claim";
-  EXPECT_LE(f.LargestRead, BmpHeadBytes) << "only the headers were read";
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 """The game with and without its sound: an audio device whose output goes to a file,
 no audio device at all, and no sound library. The game starts silent in every case,
 runs, and ends with code 0."""
-import array
 import os
 import sys
 import time
@@ -16,16 +15,6 @@ SOUND_WINDOW_CLASS = "TavrikSoundMainWindow"
 
 def sound_dir():
     return os.path.join(wb.BUILD_DIR, "tests", "sound")
-
-
-def loud_samples(path):
-    """Counts the signed 16-bit samples of the capture file beyond 4000, well above
-    the mixer's rounding noise; answers (loud, total)."""
-    samples = array.array("h")
-    with open(path, "rb") as f:
-        data = f.read()
-    samples.frombytes(data[:len(data) // 2 * 2])
-    return sum(1 for s in samples if abs(s) > 4000), len(samples)
 
 
 class GameSound(unittest.TestCase):
@@ -47,7 +36,7 @@ class GameSound(unittest.TestCase):
             self.run_for_a_while(game)
             self.assertEqual(game.probe("exists", SOUND_WINDOW_CLASS), "1", "the sound device is open")
             self.assertTrue(os.path.exists(capture), "the device mixes into the capture file")
-            loud, total = loud_samples(capture)
+            loud, total = wb.loud_samples(capture)
             self.assertGreater(total, 0)
             self.assertEqual(loud, 0, "sound is switched off at start")
             self.end_with_escape(game)
