@@ -34,6 +34,7 @@ void GameShutdown();
 // The screen manager.
 void SwitchScreen(int32_t Id);
 void LeaveAllScreens();
+void ResetHeldKeys(); // a key held on the screen left does not act on the next one
 void InstallDefaultEvents();
 void WINAPI DefaultKeyDown(uint32_t ScanCode);
 

@@ -1,5 +1,6 @@
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 #include "game.h"
+#include "screens.h"
 #include "sound_effects.h"
 #include "sprite_helpers.h"
 
@@ -67,6 +68,7 @@ void WINAPI GameRender() {
 }
 
 void GameShutdown() {
+  LeaveRecords();
   StopSoundEffects();
   DelSprite(&GameFontSprite);
   FreeSurface(&GameFontSurface);

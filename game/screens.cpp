@@ -1,6 +1,7 @@
 // The screen manager: exactly one screen is current, and every switch first takes
 // every screen down and then builds the new one.
 #include "game.h"
+#include "playfield.h"
 #include "screens.h"
 
 uint8_t QuitRequested;
@@ -25,6 +26,8 @@ void InstallDefaultEvents() {
   SetEventMouseShell(nullptr);
 }
 
+void ResetHeldKeys() { DropHeld = 0; }
+
 void LeaveAllScreens() {
   FrameCounter = 0;
   ScreenRenderProc = nullptr;
@@ -32,16 +35,20 @@ void LeaveAllScreens() {
   // Each is harmless for a screen that is not current or was never entered.
   LeaveAbout();
   LeaveMainMenu();
+  LeaveGameScreen();
+  ResetHeldKeys();
   InstallDefaultEvents();
 }
 
 void SwitchScreen(int32_t Id) {
   LeaveAllScreens();
-  // An id without a screen (the game screen is not built yet) leaves the game with no
-  // screen: only the default keys work.
+  // An unknown id leaves the game with no screen: only the default keys work.
   switch (Id) {
     case ScreenMainMenu:
       EnterMainMenu();
+      break;
+    case ScreenGame:
+      EnterGameScreen();
       break;
     case ScreenAbout:
       EnterAbout();

@@ -30,3 +30,49 @@ void AboutFrame();
 void WINAPI AboutKeyDown(uint32_t ScanCode);
 void WINAPI AboutMouseDown(uint32_t Button);
 void WINAPI AboutMouseUp(uint32_t Button);
+
+// Game screen.
+extern SpriteChain ExplosionChain; // one sprite per exploding block
+extern int32_t GameOverlay;        // 2 while the records overlay is open over the game, else 0
+extern SurfaceRecord* FieldSurface; // the landed blocks, painted cell by cell
+extern Sprite* GameLamps[1 + 4];    // explosion, running, drop and preview lamps
+extern Sprite* GameButtons[1 + 4];  // new game, records, sound, pause
+extern Sprite* PauseWindow;         // nil while the pause window is closed
+extern Sprite* PauseButtons[1 + 2]; // yes (leave the game), no (resume)
+void EnterGameScreen();
+void LeaveGameScreen();
+void InstallGameScreenEvents();
+void GameScreenRender();
+void GameScreenFrame();
+void DrawFieldCell(int32_t Column, int32_t Row);
+void WINAPI RedrawField(SurfaceRecord** Surface);
+void SpawnExplosion(int32_t X, int32_t Y);
+void StepExplosions();
+void OpenPauseWindow();
+void ClosePauseWindow();
+void WINAPI GameScreenKeyDown(uint32_t ScanCode);
+void WINAPI GameScreenKeyUp(uint32_t ScanCode);
+void WINAPI GameScreenMouseDown(uint32_t Button);
+void WINAPI GameScreenMouseUp(uint32_t Button);
+void WINAPI PauseKeyDown(uint32_t ScanCode);
+void WINAPI PauseMouseDown(uint32_t Button);
+void WINAPI PauseMouseUp(uint32_t Button);
+
+// Records overlay, drawn over the game screen.
+struct EntryNameText {
+  uint8_t Length;
+  char Text[21];
+};
+extern EntryNameText EntryName;  // the name offered for the next record; "Player" at first
+extern int32_t NameEntryActive;  // a name is being typed for a new record
+extern Sprite* RecordsButtons[1 + 2]; // new game, close
+void LoadRecords();
+bool SaveRecords(); // false when the file could not be replaced; it is then as it was
+void EnterRecords();
+void LeaveRecords();
+void RecordsFrame();
+void RecordsRender();
+void WINAPI RecordsKeyDown(uint32_t ScanCode);
+void WINAPI NameEntryKeyDown(uint32_t ScanCode);
+void WINAPI RecordsMouseDown(uint32_t Button);
+void WINAPI RecordsMouseUp(uint32_t Button);

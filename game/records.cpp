@@ -1,0 +1,232 @@
+// The records overlay over the game screen: the ten best scores read from
+// "Records.dat", and the name entry after a game that earned a place. The table's
+// bytes are read and written by records_file.cpp; this file does the file calls,
+// the drawing and the keys.
+#include "screens.h"
+
+#include <oleauto.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "game.h"
+#include "playfield.h"
+#include "records_file.h"
+#include "sprite_helpers.h"
+
+RecordsTable Records;
+int32_t NameEntryActive;
+EntryNameText EntryName = {6, "Player"};
+Sprite* RecordsButtons[1 + 2];
+
+namespace {
+
+constexpr const char* RecordsFileName = "Records.dat";
+constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyEnter = 28, KeyDelete = 211;
+constexpr int32_t ButtonNewGame = 1, ButtonClose = 2;
+constexpr uint32_t EntryBoxColor = 0x00FF; // blue in 5-6-5
+
+SurfaceRecord* RecordsBackgroundSurface;
+SurfaceRecord* RecordsLampsSurface;
+SurfaceRecord* RecordsButtonsSurface;
+Sprite* RecordsWindow;
+Sprite* RecordsLamps;
+char ShownDates[RecordCount + 1][64]; // the table's dates as the local short date, made when the table changes
+
+void FormatDates() {
+  for (int32_t i = 1; i <= RecordCount; ++i) {
+    char* out = ShownDates[i];
+    out[0] = 0;
+    SYSTEMTIME day;
+    if (!ShowableDate(Records[i].Date) || !VariantTimeToSystemTime(Records[i].Date, &day)) continue;
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &day, nullptr, out, sizeof ShownDates[i])) out[0] = 0;
+  }
+}
+
+double Today() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  now.wHour = now.wMinute = now.wSecond = now.wMilliseconds = 0;
+  double day = 0;
+  SystemTimeToVariantTime(&now, &day);
+  return day;
+}
+
+void FreeOverlay() {
+  DelSprite(&RecordsWindow);
+  DelSprite(&RecordsLamps);
+  for (int i = 1; i <= 2; ++i) DelSprite(&RecordsButtons[i]);
+  FreeSurface(&RecordsBackgroundSurface);
+  FreeSurface(&RecordsLampsSurface);
+  FreeSurface(&RecordsButtonsSurface);
+}
+
+void Show(int32_t X, int32_t Y, const char* Text) { ShowText(&GameFontSprite, nullptr, X, Y, Text, 0); }
+
+} // namespace
+
+void LoadRecords() {
+  uint8_t bytes[RecordsFileBytes];
+  DWORD got = 0;
+  const HANDLE file = CreateFileA(RecordsFileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    // A read may return fewer bytes than asked: read on until the table is full or
+    // the file ends. A failed read keeps what came before it.
+    for (DWORD n = 0; got < sizeof bytes && ReadFile(file, bytes + got, sizeof bytes - got, &n, nullptr) && n > 0;)
+      got += n;
+    CloseHandle(file);
+  }
+  ReadRecordsTable(bytes, got, Records);
+  FormatDates();
+}
+
+bool SaveRecords() {
+  SortRecords(Records);
+  uint8_t bytes[RecordsFileBytes];
+  WriteRecordsTable(Records, bytes);
+  // A read-only file is the player's wish to keep it as it is.
+  const DWORD attributes = GetFileAttributesA(RecordsFileName);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;
+  // The new table goes to a file of its own beside the old one, which it replaces in
+  // one step only when it was written in full: a failure leaves the old file as it was.
+  char temporary[MAX_PATH];
+  if (!GetTempFileNameA(".", "Rec", 0, temporary)) return false;
+  const HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool written = false;
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD n = 0;
+    written = WriteFile(file, bytes, sizeof bytes, &n, nullptr) && n == sizeof bytes && FlushFileBuffers(file);
+    CloseHandle(file);
+  }
+  if (written && MoveFileExA(temporary, RecordsFileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  DeleteFileA(temporary);
+  return false;
+}
+
+void EnterRecords() {
+  FreeOverlay(); // a second opening replaces the first
+  GameOverlay = 2;
+  SetEventKeyDown(RecordsKeyDown);
+  SetEventMouseDown(RecordsMouseDown);
+  SetEventMouseUp(RecordsMouseUp);
+
+  RecordsBackgroundSurface = CreateSurfaceFromBMPFile(UseVideoMemory, 1, 0xFFFF, "IMAGES\\Records_BG.bmp");
+  RecordsLampsSurface = CreateSurfaceFromBMPFile(UseVideoMemory, 0, 0xFFFF, "IMAGES\\Records_3lamps.bmp");
+  RecordsButtonsSurface = CreateSurfaceFromBMPFile(UseVideoMemory, 0, 0xFFFF, "IMAGES\\Records_Buttons.bmp");
+  RecordsWindow = NewSprite(180, 120, 440, 360, RecordsBackgroundSurface, nullptr, 0, 0, 0, 0);
+  const int32_t x = RecordsWindow ? RecordsWindow->X : 180, y = RecordsWindow ? RecordsWindow->Y : 120;
+  if ((RecordsLamps = NewSprite(x + 14, y + 4, 47, 17, RecordsLampsSurface, nullptr, 0, 0, 0, 0))) {
+    RecordsLamps->Animating = 1;
+    RecordsLamps->AnimDelay = 2;
+  }
+  RecordsButtons[ButtonNewGame] = NewSprite(x + 320, y + 314, 30, 30, RecordsButtonsSurface, nullptr, 0, 0, 0, 0);
+  RecordsButtons[ButtonClose] = NewSprite(x + 360, y + 314, 30, 30, RecordsButtonsSurface, nullptr, 0, 1, 1, 0);
+
+  LoadRecords();
+  if (NameEntryActive && QualifiesForRecords(Records, Score))
+    SetEventKeyDown(NameEntryKeyDown);
+  else
+    NameEntryActive = 0;
+}
+
+void LeaveRecords() {
+  NameEntryActive = 0;
+  // At shutdown the overlay may never have been open: then there are no keys to give back.
+  if (GameOverlay == 2) InstallGameScreenEvents();
+  GameOverlay = 0;
+  FreeOverlay();
+}
+
+void RecordsFrame() {
+  for (int i = 1; i <= 2; ++i) {
+    if (Sprite* s = RecordsButtons[i]) {
+      s->SrcRect.left = s->State == 1 ? 60 : MouseOver(s) ? 30 : 0;
+      s->SrcRect.right = s->SrcRect.left + 30;
+    }
+  }
+  AnimateSprite(RecordsLamps, 1, 1, 0);
+}
+
+void RecordsRender() {
+  ShowSpriteFast(&RecordsWindow, nullptr);
+  ShowSpriteFast(&RecordsLamps, nullptr);
+  for (int i = 1; i <= 2; ++i) ShowSpriteFast(&RecordsButtons[i], nullptr);
+
+  const int32_t x0 = (RecordsWindow ? RecordsWindow->X : 180) + 24;
+  int32_t y = (RecordsWindow ? RecordsWindow->Y : 120) + 54;
+  for (int32_t i = 1; i <= RecordCount; ++i, y += 20) {
+    char text[RecordNameCapacity + 1];
+    snprintf(text, sizeof text, "%d", i);
+    Show(x0, y, text);
+    const size_t length = ShownNameLength(Records[i]);
+    memcpy(text, Records[i].Name, length);
+    text[length] = 0;
+    Show(x0 + 30, y, text);
+    Show(x0 + 200, y, ShownDates[i]);
+    const int digits = snprintf(text, sizeof text, "%d", Records[i].Score);
+    Show(x0 + 382 - 6 * digits, y, text);
+  }
+  if (NameEntryActive) {
+    if (static_cast<uint32_t>(FrameCounter) % 15 > 4) {
+      RECT box;
+      SetRectValues(box, x0 + 30, y, x0 + 156, y + 18);
+      ClearRect(EntryBoxColor, &box, nullptr);
+    }
+    char name[RecordNameCapacity + 1];
+    memcpy(name, EntryName.Text, EntryName.Length);
+    name[EntryName.Length] = 0;
+    Show(x0 + 32, y + 2, name);
+  }
+}
+
+void WINAPI RecordsKeyDown(uint32_t ScanCode) {
+  if (ScanCode == KeyEscape) LeaveRecords();
+}
+
+void WINAPI NameEntryKeyDown(uint32_t ScanCode) {
+  TypingShift = ShiftPressed() ? 1 : 0;
+  switch (ScanCode) {
+    case KeyEscape: // accepts the name like Enter: there is no cancelling a record
+    case KeyEnter:
+      SetEventKeyDown(RecordsKeyDown);
+      PlaceRecord(Records, EntryName.Text, EntryName.Length, Today(), Score);
+      Score = 0;
+      SaveRecords(); // when the file cannot be written the record stays in the table shown
+      FormatDates();
+      NameEntryActive = 0;
+      break;
+    case KeyBackspace:
+      if (EntryName.Length > 0) EntryName.Length -= 1;
+      break;
+    case KeyDelete:
+      EntryName.Length = 0;
+      break;
+    default:
+      if (EntryName.Length < EntryNameLimit) {
+        if (const char c = ScanCodeToChar(static_cast<int32_t>(ScanCode))) EntryName.Text[EntryName.Length++] = c;
+      }
+      break;
+  }
+}
+
+void WINAPI RecordsMouseDown(uint32_t Button) {
+  if (Button != 0) return;
+  for (int i = 1; i <= 2; ++i)
+    if (MouseOver(RecordsButtons[i])) RecordsButtons[i]->State = 1;
+}
+
+void WINAPI RecordsMouseUp(uint32_t Button) {
+  if (Button != 0) return;
+  for (int i = 1; i <= 2; ++i) {
+    Sprite* s = RecordsButtons[i];
+    if (!s) continue;
+    if (MouseOver(s) && s->State == 1) {
+      LeaveRecords();
+      if (i == ButtonNewGame) SwitchScreen(ScreenGame);
+      return; // the overlay and its buttons are gone
+    }
+    s->State = 0;
+  }
+}
