@@ -2,6 +2,7 @@
 // the cursor, frames count and end on the quit flag, switches tear screens down,
 // and shutdown leaves no sprite or surface behind.
 #include "game.h"
+#include "screens.h"
 
 #include <gtest/gtest.h>
 
@@ -65,13 +66,26 @@ TEST(GameSpine, StartsRunsFramesSwitchesAndShutsDownCleanly) {
   EXPECT_EQ(Live().sprites, 2) << "only the font's and the cursor's sprites are left";
   EXPECT_EQ(Live().surfaces, 2);
 
-  // Switching back and forth leaves the same sprites and surfaces each time the menu is back.
-  for (const int32_t id : {ScreenMainMenu, ScreenAbout, ScreenMainMenu, ScreenAbout, ScreenMainMenu}) {
-    SwitchScreen(id);
+  // Switching back and forth, through the game with its pause window and its records
+  // table, leaves the same sprites and surfaces each time the menu is back.
+  for (int round = 0; round < 3; ++round) {
+    SwitchScreen(ScreenGame);
     EXPECT_EQ(GameFrame(), 0);
+    OpenPauseWindow();
+    EXPECT_EQ(GameFrame(), 0);
+    ClosePauseWindow();
+    EnterRecords();
+    EXPECT_EQ(GameFrame(), 0);
+    if (round == 1) LeaveRecords();
+    if (round == 2) OpenPauseWindow(); // left from the pause window
+    SwitchScreen(ScreenAbout);
+    LeaveRecords(); // as at shutdown: a table left open is freed here
+    EXPECT_EQ(GameFrame(), 0);
+    SwitchScreen(ScreenMainMenu);
+    EXPECT_EQ(GameFrame(), 0);
+    EXPECT_EQ(Live().sprites, started.sprites) << "round " << round;
+    EXPECT_EQ(Live().surfaces, started.surfaces) << "round " << round;
   }
-  EXPECT_EQ(Live().sprites, started.sprites);
-  EXPECT_EQ(Live().surfaces, started.surfaces);
 
   GameShutdown();
   EXPECT_EQ(GameFontSurface, nullptr);

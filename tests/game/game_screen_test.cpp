@@ -1,0 +1,251 @@
+// The game screen and the records overlay, driven through their own procedures
+// against the real engine library, in a fresh folder of their own (no pictures, so
+// sprites have no surfaces; the logic does not need them).
+#include "game.h"
+#include "playfield.h"
+#include "records_file.h"
+#include "screens.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+extern RecordsTable Records;
+
+namespace {
+
+constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyEnter = 28, KeyY = 21, KeyN = 49, KeySpace = 57;
+constexpr uint32_t KeyDelete = 211, KeyA = 30, KeyB = 48;
+
+std::vector<uint8_t> ReadAll(const char* Name) {
+  std::vector<uint8_t> bytes;
+  FILE* f = fopen(Name, "rb");
+  if (!f) return bytes;
+  for (int c; (c = fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+  fclose(f);
+  return bytes;
+}
+
+void WriteAll(const char* Name, const std::vector<uint8_t>& Bytes) {
+  FILE* f = fopen(Name, "wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(Bytes.data(), 1, Bytes.size(), f);
+  fclose(f);
+}
+
+int LeftoverTemporaryFiles() {
+  WIN32_FIND_DATAA found;
+  const HANDLE h = FindFirstFileA("Rec*.tmp", &found);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 1;
+  while (FindNextFileA(h, &found)) ++n;
+  FindClose(h);
+  return n;
+}
+
+void PointInto(const Sprite* S, int32_t Dx, int32_t Dy) {
+  MouseX = S->X + Dx;
+  MouseY = S->Y + Dy;
+}
+
+class GameScreen : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char temp[MAX_PATH], folder[MAX_PATH];
+    ASSERT_TRUE(GetTempPathA(MAX_PATH, temp));
+    ASSERT_TRUE(GetTempFileNameA(temp, "tw", 0, folder));
+    DeleteFileA(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(folder));
+    Folder = folder;
+    SoundEnabled = 0;
+    SwitchScreen(ScreenGame);
+    ASSERT_EQ(ScreenFrameProc, GameScreenFrame);
+  }
+  void TearDown() override {
+    LeaveRecords();
+    LeaveAllScreens();
+    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA("Records.dat");
+    RemoveDirectoryA("Records.dat");
+    SetCurrentDirectoryA("..");
+    RemoveDirectoryA(Folder.c_str());
+  }
+  std::string Folder;
+};
+
+TEST_F(GameScreen, ButtonsActOnAReleaseOverThePressedButtonWithinBothEdges) {
+  enum Act { None, NewGame, RecordsShown, SoundOn, Paused };
+  struct Case {
+    int32_t Button, DownX, DownY; // pressed at this offset from the button's corner
+    int32_t UpButton, UpX, UpY;   // released here
+    Act Expected;
+  };
+  const Case cases[] = {
+      {1, 0, 0, 1, 30, 30, NewGame},      // both edges belong to the button
+      {2, 15, 15, 2, 15, 15, RecordsShown},
+      {3, 30, 0, 3, 0, 30, SoundOn},
+      {4, 5, 5, 4, 5, 5, Paused},
+      {1, 31, 5, 1, 5, 5, None},          // a press one pixel past the edge
+      {1, 5, 5, 1, 5, 31, None},          // a release one pixel past the edge
+      {1, 5, 5, 2, 5, 5, None},           // released over another button
+      {3, 5, 5, 3, -1, 5, None},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "button " << c.Button << " released on " << c.UpButton << " at " << c.UpX
+                                    << "," << c.UpY);
+    SoundEnabled = 0;
+    SwitchScreen(ScreenGame);
+    Score = 77;
+    PointInto(GameButtons[c.Button], c.DownX, c.DownY);
+    GameScreenMouseDown(1); // only the left button presses
+    GameScreenMouseDown(0);
+    PointInto(GameButtons[c.UpButton], c.UpX, c.UpY);
+    GameScreenMouseUp(0);
+    EXPECT_EQ(Score == 0, c.Expected == NewGame);
+    EXPECT_EQ(GameOverlay == 2, c.Expected == RecordsShown);
+    EXPECT_EQ(SoundEnabled == 1, c.Expected == SoundOn);
+    EXPECT_EQ(GameButtons[3]->SrcRect.left, SoundEnabled ? 60 : 90) << "the sound button shows the switch";
+    EXPECT_EQ(PauseWindow != nullptr, c.Expected == Paused);
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(GameButtons[i]->State, 0) << "no button stays pressed";
+    LeaveRecords();
+  }
+}
+
+TEST_F(GameScreen, PauseStopsTheRulesUntilResumedOrLeft) {
+  struct Case {
+    uint32_t Close; // the key that closes the pause window
+    bool ToMenu;
+  };
+  for (const Case c : {Case{KeyEscape, false}, Case{KeyN, false}, Case{KeyY, true}, Case{KeyEnter, true}}) {
+    SCOPED_TRACE(c.Close);
+    SwitchScreen(ScreenGame);
+    GameScreenKeyDown(KeySpace); // held through the pause: its release is not seen
+    GameScreenKeyDown(KeyEscape);
+    ASSERT_NE(PauseWindow, nullptr);
+    GameScreenKeyDown(KeyEscape); // a second opening (the game screen's key in the same delivery) leaks nothing
+    const int32_t row = PieceY, counted = FallCounter;
+    for (int i = 0; i < 50; ++i) GameScreenFrame();
+    EXPECT_EQ(PieceY, row);
+    EXPECT_EQ(FallCounter, counted);
+    PauseKeyDown(c.Close);
+    EXPECT_EQ(PauseWindow, nullptr);
+    if (c.ToMenu) {
+      EXPECT_EQ(ScreenFrameProc, MenuFrame);
+      EXPECT_EQ(DropHeld, 0) << "a switch lets go of held keys";
+      continue;
+    }
+    EXPECT_EQ(DropHeld, 1);
+    GameScreenFrame();
+    EXPECT_EQ(PieceY, row + 1) << "the drop goes on at a row a frame";
+  }
+}
+
+TEST_F(GameScreen, GameOverAsksForANameAndStoresTheRecord) {
+  // Column 5 holds alternating blocks up to row 4, so the stick lands at once and the
+  // next one finds its entry cells filled.
+  for (int32_t row = 4; row <= FieldRows; ++row) Playfield[PieceX][row].Color = 1 + row % 2;
+  DropHeld = 1;
+  for (int i = 0; i < 3 && !GameOver; ++i) GameScreenFrame();
+  ASSERT_EQ(GameOver, 1);
+  Score = 123;
+  GameScreenFrame();
+  ASSERT_EQ(GameOverlay, 2);
+  ASSERT_EQ(NameEntryActive, 1) << "any score above 0 earns a place in an empty table";
+
+  EXPECT_EQ(std::string(EntryName.Text, EntryName.Length), "Player");
+  NameEntryKeyDown(KeyBackspace);
+  EXPECT_EQ(std::string(EntryName.Text, EntryName.Length), "Playe");
+  NameEntryKeyDown(KeyDelete);
+  EXPECT_EQ(EntryName.Length, 0);
+  NameEntryKeyDown(200); // an arrow types nothing
+  for (int i = 0; i < 25; ++i) NameEntryKeyDown(i % 2 ? KeyB : KeyA);
+  EXPECT_EQ(std::string(EntryName.Text, EntryName.Length), "abababababababababab") << "20 characters at most";
+  NameEntryKeyDown(KeyEscape); // stores like Enter
+  EXPECT_EQ(NameEntryActive, 0);
+  EXPECT_EQ(Score, 0);
+  EXPECT_EQ(GameOverlay, 2) << "the table stays open";
+  const std::vector<uint8_t> file = ReadAll("Records.dat");
+  ASSERT_EQ(file.size(), RecordsFileBytes);
+  RecordsTable stored;
+  ReadRecordsTable(file.data(), file.size(), stored);
+  EXPECT_EQ(std::string(stored[1].Name, stored[1].NameLength), "abababababababababab");
+  EXPECT_EQ(stored[1].Score, 123);
+  EXPECT_GT(stored[1].Date, 40000) << "today, in days since 1899";
+  EXPECT_EQ(stored[1].Date, static_cast<double>(static_cast<int64_t>(stored[1].Date))) << "a whole day";
+
+  // Closed over a finished game, the table opens again at once, without name entry.
+  RecordsKeyDown(KeyEscape);
+  EXPECT_EQ(GameOverlay, 0);
+  GameScreenFrame();
+  EXPECT_EQ(GameOverlay, 2);
+  EXPECT_EQ(NameEntryActive, 0);
+  // Only its new-game button leaves it.
+  PointInto(RecordsButtons[1], 30, 30);
+  RecordsMouseDown(0);
+  RecordsMouseUp(0);
+  EXPECT_EQ(GameOverlay, 0);
+  EXPECT_EQ(GameOver, 0);
+  EXPECT_EQ(ScreenFrameProc, GameScreenFrame);
+}
+
+TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {
+  RecordsTable two{};
+  PlaceRecord(two, "first", 5, 45000, 500);
+  PlaceRecord(two, "second", 6, 45001, 400);
+  uint8_t table[RecordsFileBytes];
+  WriteRecordsTable(two, table);
+  const std::vector<uint8_t> full(table, table + RecordsFileBytes);
+  std::vector<uint8_t> longer = full;
+  longer.resize(400, 0xEE);
+  const std::vector<uint8_t> cut(table, table + 50); // the first entry and part of the second
+
+  enum Setup { NoFile, File, ReadOnlyFile, Folder };
+  struct Case {
+    const char* Name;
+    Setup Kind;
+    std::vector<uint8_t> Bytes;
+    int32_t EntriesRead; // entries with a score after loading
+    bool Saved;
+  };
+  const Case cases[] = {
+      {"no file", NoFile, {}, 0, true},
+      {"a longer file", File, longer, 2, true},
+      {"a cut file", File, cut, 1, true},
+      {"a read-only file", ReadOnlyFile, full, 2, false},
+      {"a folder of that name", Folder, {}, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Kind == File || c.Kind == ReadOnlyFile) WriteAll("Records.dat", c.Bytes);
+    if (c.Kind == ReadOnlyFile) {
+      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
+    }
+    if (c.Kind == Folder) {
+      ASSERT_TRUE(CreateDirectoryA("Records.dat", nullptr));
+    }
+
+    LoadRecords();
+    int32_t read = 0;
+    for (int i = 1; i <= RecordCount; ++i) read += Records[i].Score != 0;
+    EXPECT_EQ(read, c.EntriesRead);
+    PlaceRecord(Records, "new", 3, 45002, 450);
+    EXPECT_EQ(SaveRecords(), c.Saved);
+    EXPECT_EQ(std::string(Records[c.EntriesRead >= 1 ? 2 : 1].Name, 3), "new") << "kept in memory";
+    if (c.Saved) {
+      const std::vector<uint8_t> now = ReadAll("Records.dat");
+      ASSERT_EQ(now.size(), RecordsFileBytes);
+      EXPECT_EQ(0, memcmp(now.data(), &Records[1], RecordsFileBytes));
+    } else if (c.Kind == ReadOnlyFile) {
+      EXPECT_EQ(ReadAll("Records.dat"), c.Bytes) << "byte for byte";
+    }
+    EXPECT_EQ(LeftoverTemporaryFiles(), 0);
+
+    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA("Records.dat");
+    RemoveDirectoryA("Records.dat");
+  }
+}
+
+} // namespace
