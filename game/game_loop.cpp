@@ -58,7 +58,7 @@ uint8_t WINAPI GameFrame() {
   if (ScreenFrameProc) ScreenFrameProc();
   TavrikEngineRender();
   const uint8_t quit = QuitRequested;
-  FrameCounter += 1;
+  FrameCounter = static_cast<int32_t>(static_cast<uint32_t>(FrameCounter) + 1u); // wraps after 2^31 frames, no overflow
   return quit;
 }
 

@@ -128,7 +128,10 @@ void UpdateGame() {
     } else {
       AnimateSprite(PauseLamps, 1, 1, 0);
     }
-  } else {
+  }
+  // Also when the fall step above has just ended the game: the table opens in the
+  // frame of the last landing, before a key can reach the finished game.
+  if (GameOver != 0) {
     NameEntryActive = 1;
     EnterRecords();
   }

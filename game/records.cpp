@@ -31,6 +31,7 @@ SurfaceRecord* RecordsButtonsSurface;
 Sprite* RecordsWindow;
 Sprite* RecordsLamps;
 char ShownDates[RecordCount + 1][64]; // the table's dates as the local short date, made when the table changes
+bool TableUnsaved; // the table holds a record the file could not take: it is not read over
 
 void FormatDates() {
   for (int32_t i = 1; i <= RecordCount; ++i) {
@@ -67,8 +68,9 @@ void Show(int32_t X, int32_t Y, const char* Text) { ShowText(&GameFontSprite, nu
 void LoadRecords() {
   uint8_t bytes[RecordsFileBytes];
   DWORD got = 0;
-  const HANDLE file = CreateFileA(RecordsFileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared with any writer, so a file another program holds open is still read.
+  const HANDLE file = CreateFileA(RecordsFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     // A read may return fewer bytes than asked: read on until the table is full or
     // the file ends. A failed read keeps what came before it.
@@ -124,7 +126,13 @@ void EnterRecords() {
   RecordsButtons[ButtonNewGame] = NewSprite(x + 320, y + 314, 30, 30, RecordsButtonsSurface, nullptr, 0, 0, 0, 0);
   RecordsButtons[ButtonClose] = NewSprite(x + 360, y + 314, 30, 30, RecordsButtonsSurface, nullptr, 0, 1, 1, 0);
 
-  LoadRecords();
+  // A record the file could not take stays in the table and is offered to the file again.
+  if (TableUnsaved) {
+    TableUnsaved = !SaveRecords();
+    FormatDates();
+  } else {
+    LoadRecords();
+  }
   if (NameEntryActive && QualifiesForRecords(Records, Score))
     SetEventKeyDown(NameEntryKeyDown);
   else
@@ -160,8 +168,9 @@ void RecordsRender() {
     char text[RecordNameCapacity + 1];
     snprintf(text, sizeof text, "%d", i);
     Show(x0, y, text);
+    // A name is shown on its row: a control character from an edited file shows as '?'.
     const size_t length = ShownNameLength(Records[i]);
-    memcpy(text, Records[i].Name, length);
+    for (size_t k = 0; k < length; ++k) text[k] = static_cast<unsigned char>(Records[i].Name[k]) < 32 ? '?' : Records[i].Name[k];
     text[length] = 0;
     Show(x0 + 30, y, text);
     Show(x0 + 200, y, ShownDates[i]);
@@ -193,7 +202,7 @@ void WINAPI NameEntryKeyDown(uint32_t ScanCode) {
       SetEventKeyDown(RecordsKeyDown);
       PlaceRecord(Records, EntryName.Text, EntryName.Length, Today(), Score);
       Score = 0;
-      SaveRecords(); // when the file cannot be written the record stays in the table shown
+      TableUnsaved = !SaveRecords(); // the record stays in the table all the same
       FormatDates();
       NameEntryActive = 0;
       break;

@@ -7,9 +7,8 @@ import sys
 import time
 import unittest
 
-from PIL import Image
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench"))
+import pictures  # noqa: E402
 import winebench as wb  # noqa: E402
 
 WINDOW_CLASS = "TavrikEngine2DWindowClass"
@@ -33,39 +32,10 @@ def images_dir():
     return os.path.join(wb.BUILD_DIR, "Triwell", "IMAGES")
 
 
-_bitmaps = {}
-
-
-def bitmap(name):
-    if name not in _bitmaps:
-        _bitmaps[name] = Image.open(os.path.join(images_dir(), name)).convert("RGB")
-    return _bitmaps[name]
-
-
-def as_shown(rgb):
-    """A colour as the 16-bit display shows it: each channel cut to its top bits."""
-    r, g, b = rgb
-    return (r & 0xF8, g & 0xFC, b & 0xF8)
-
-
 def shows(screen, name, source, at, keyed=False, skip=None, step=2):
-    """The share of the sampled pixels of source (left, top, width, height) of a
-    bitmap that the screen shows at `at`; pixels under `skip` (a rectangle, say the
-    cursor) and, for keyed pictures, black ones are not sampled."""
-    image = bitmap(name)
-    sx, sy, w, h = source
-    same = total = 0
-    for y in range(0, h, step):
-        for x in range(0, w, step):
-            px, py = at[0] + x, at[1] + y
-            if skip and skip[0] <= px < skip[2] and skip[1] <= py < skip[3]:
-                continue
-            expected = as_shown(image.getpixel((sx + x, sy + y)))
-            if keyed and expected == (0, 0, 0):
-                continue
-            total += 1
-            same += wb.close_enough(screen.pixel(px, py), expected, tolerance=8)
-    return same / total if total else 0.0
+    """The share of a bitmap's piece the screen shows at `at`; black is the key of keyed pictures."""
+    image = pictures.bitmap(images_dir(), name)
+    return pictures.shows(screen, image, source, at, key=(0, 0, 0) if keyed else None, skip=skip, step=step)
 
 
 def cursor_rect(x, y):

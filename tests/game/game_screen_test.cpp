@@ -124,7 +124,7 @@ TEST_F(GameScreen, PauseStopsTheRulesUntilResumedOrLeft) {
     GameScreenKeyDown(KeySpace); // held through the pause: its release is not seen
     GameScreenKeyDown(KeyEscape);
     ASSERT_NE(PauseWindow, nullptr);
-    GameScreenKeyDown(KeyEscape); // a second opening (the game screen's key in the same delivery) leaks nothing
+    GameScreenKeyDown(KeyEscape); // opening it again leaks nothing
     const int32_t row = PieceY, counted = FallCounter;
     for (int i = 0; i < 50; ++i) GameScreenFrame();
     EXPECT_EQ(PieceY, row);
@@ -142,16 +142,19 @@ TEST_F(GameScreen, PauseStopsTheRulesUntilResumedOrLeft) {
   }
 }
 
-TEST_F(GameScreen, GameOverAsksForANameAndStoresTheRecord) {
-  // Column 5 holds alternating blocks up to row 4, so the stick lands at once and the
-  // next one finds its entry cells filled.
+// Plays the game to its end with Score points: column 5 holds alternating blocks up
+// to row 4, so the stick lands at once and the next finds its entry cells filled.
+void EndTheGame(int32_t Points) {
   for (int32_t row = 4; row <= FieldRows; ++row) Playfield[PieceX][row].Color = 1 + row % 2;
+  Score = Points;
   DropHeld = 1;
-  for (int i = 0; i < 3 && !GameOver; ++i) GameScreenFrame();
-  ASSERT_EQ(GameOver, 1);
-  Score = 123;
   GameScreenFrame();
-  ASSERT_EQ(GameOverlay, 2);
+  ASSERT_EQ(GameOver, 1);
+}
+
+TEST_F(GameScreen, GameOverAsksForANameAndStoresTheRecord) {
+  ASSERT_NO_FATAL_FAILURE(EndTheGame(123));
+  ASSERT_EQ(GameOverlay, 2) << "the table opens in the frame of the last landing";
   ASSERT_EQ(NameEntryActive, 1) << "any score above 0 earns a place in an empty table";
 
   EXPECT_EQ(std::string(EntryName.Text, EntryName.Length), "Player");
@@ -188,6 +191,29 @@ TEST_F(GameScreen, GameOverAsksForANameAndStoresTheRecord) {
   EXPECT_EQ(GameOverlay, 0);
   EXPECT_EQ(GameOver, 0);
   EXPECT_EQ(ScreenFrameProc, GameScreenFrame);
+}
+
+TEST_F(GameScreen, ARecordTheFileCannotTakeStaysInTheTableAndIsSavedLater) {
+  const std::vector<uint8_t> old(RecordsFileBytes, 0);
+  WriteAll("Records.dat", old);
+  ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
+  ASSERT_NO_FATAL_FAILURE(EndTheGame(50));
+  NameEntryKeyDown(KeyEnter);
+  EXPECT_EQ(ReadAll("Records.dat"), old) << "the read-only file as it was";
+  // Closing the table over the finished game opens it again: the record is still there.
+  RecordsKeyDown(KeyEscape);
+  GameScreenFrame();
+  ASSERT_EQ(GameOverlay, 2);
+  EXPECT_EQ(Records[1].Score, 50);
+  EXPECT_EQ(std::string(Records[1].Name, Records[1].NameLength), "Player");
+  // Once the file can be written, the next opening saves the table.
+  ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL));
+  RecordsKeyDown(KeyEscape);
+  GameScreenFrame();
+  const std::vector<uint8_t> now = ReadAll("Records.dat");
+  ASSERT_EQ(now.size(), RecordsFileBytes);
+  EXPECT_EQ(now[0], 6);
+  EXPECT_EQ(now[30], 50);
 }
 
 TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {

@@ -79,7 +79,7 @@ TEST(GameSpine, StartsRunsFramesSwitchesAndShutsDownCleanly) {
     if (round == 1) LeaveRecords();
     if (round == 2) OpenPauseWindow(); // left from the pause window
     SwitchScreen(ScreenAbout);
-    LeaveRecords(); // as at shutdown: a table left open is freed here
+    LeaveRecords(); // a table left open is freed by this, as shutdown does
     EXPECT_EQ(GameFrame(), 0);
     SwitchScreen(ScreenMainMenu);
     EXPECT_EQ(GameFrame(), 0);

@@ -1,0 +1,153 @@
+"""A player for the game screen that reads the sticks off the screen and plays them
+with the keyboard: it places sticks until one makes a line (so the score is above
+0), and then drops sticks until the game is over."""
+import time
+
+import pictures
+import winebench as wb
+
+COLUMNS, ROWS = 10, 22
+FIELD_AT, CELL = (60, 80), 20
+PREVIEW_AT, PREVIEW_CELL = (333, 113), 15
+RECORDS_AT = (180, 120)
+START_COLUMN = 5
+
+
+def lines_in(columns):
+    """Whether the well (a list per column of colours, bottom first) holds a line of
+    three or more of one colour in any of the four directions."""
+    def at(c, r):
+        return columns[c][r] if 0 <= c < COLUMNS and 0 <= r < len(columns[c]) else 0
+
+    for c in range(COLUMNS):
+        for r in range(len(columns[c])):
+            colour = at(c, r)
+            for dc, dr in ((1, 0), (0, 1), (1, 1), (1, -1)):
+                if colour and at(c + dc, r + dr) == colour and at(c + 2 * dc, r + 2 * dr) == colour:
+                    return True
+    return False
+
+
+def cycled(stick, times):
+    """The stick (top to bottom) after the Up key was pressed `times` times."""
+    for _ in range(times):
+        stick = stick[1:] + stick[:1]
+    return stick
+
+
+class AutoPlayer:
+    def __init__(self, game, images_dir):
+        self.game = game
+        self.screen = game.screen
+        cells = pictures.bitmap(images_dir, "Cells.bmp")
+        previews = pictures.bitmap(images_dir, "PreviewCells.bmp")
+        self.records_window = pictures.bitmap(images_dir, "Records_BG.bmp")
+        # Each colour's look: the pixels of its square, falling look keyed on black.
+        self.falling = [self._looks(cells, CELL, CELL, CELL, (c - 1) * CELL, key=(0, 0, 0))
+                        for c in range(1, 8)]
+        self.preview = [self._looks(previews, PREVIEW_CELL, PREVIEW_CELL, (c - 1) * PREVIEW_CELL, 0)
+                        for c in range(1, 8)]
+        self.columns = [[] for _ in range(COLUMNS)]
+        self.column = START_COLUMN
+        self.scored = False
+
+    @staticmethod
+    def _looks(image, w, h, left, top, key=None):
+        looks = []
+        for y in range(1, h - 1, 2):
+            for x in range(1, w - 1, 2):
+                rgb = pictures.as_shown(image.getpixel((left + x, top + y)))
+                if key is None or rgb != pictures.as_shown(key):
+                    looks.append((x, y, rgb))
+        return looks
+
+    @staticmethod
+    def _colour(screen, x, y, looks):
+        """The colour (1..7) whose look the square at (x, y) is nearest to, and whether it
+        is near enough to count as shown."""
+        best, best_error = 0, None
+        for colour, pixels in enumerate(looks, start=1):
+            error = sum(abs(a - b) for dx, dy, rgb in pixels for a, b in zip(screen.pixel(x + dx, y + dy), rgb))
+            error /= 3 * len(pixels)
+            if best_error is None or error < best_error:
+                best, best_error = colour, error
+        return best, best_error < 12
+
+    def _read(self, screen, x, y, side, looks):
+        found = [self._colour(screen, x, y + i * side, looks) for i in range(3)]
+        return [c for c, _ in found] if all(ok for _, ok in found) else None
+
+    def read_preview(self, screen):
+        return self._read(screen, PREVIEW_AT[0], PREVIEW_AT[1], PREVIEW_CELL, self.preview)
+
+    def read_falling_at_top(self, screen):
+        x = FIELD_AT[0] + (self.column - 1) * CELL
+        return self._read(screen, x, FIELD_AT[1], CELL, self.falling)
+
+    def records_shown(self, screen):
+        return pictures.shows(screen, self.records_window, (0, 0, 440, 40), RECORDS_AT, key=(255, 255, 255)) > 0.9
+
+    def _choose(self, stick):
+        """Column (1..10) and cycles for the stick: one that makes a line if there is
+        one, else the lowest column nearest to the stick."""
+        best = None
+        for column in range(1, COLUMNS + 1):
+            for times in range(3):
+                trial = [list(c) for c in self.columns]
+                trial[column - 1] += list(reversed(cycled(stick, times)))
+                line = lines_in(trial)
+                rank = (not line, len(self.columns[column - 1]), abs(column - self.column), times)
+                if best is None or rank < best[0]:
+                    best = (rank, column, times, line)
+        return best[1], best[2], best[3]
+
+    def _drop(self, previous_preview, timeout=5):
+        """Holds Space until the preview changes (the stick landed and the next was dealt)
+        or the records table opens."""
+        self.screen.key_down("space")
+        try:
+            wb.wait_for(lambda: (lambda s: self.read_preview(s) != previous_preview or self.records_shown(s))(
+                self.screen.screenshot()), timeout, interval=0.05, what="the stick to land")
+        except wb.BenchError:
+            pass  # the next stick looks like the last: it has landed all the same
+        finally:
+            self.screen.key_up("space")
+
+    def start(self):
+        """Waits for a new game's first stick at the top of the well; answers it."""
+        stick = None
+
+        def first(screen):
+            nonlocal stick
+            stick = self.read_falling_at_top(screen)
+            return stick and self.read_preview(screen)
+        self.game.wait_screen(first, timeout=30, what="the first stick at the top of the well")
+        return stick
+
+    def play_until_scored(self, stick, limit=60):
+        """Places sticks until one makes a line; answers the number placed."""
+        for placed in range(1, limit + 1):
+            preview = self.read_preview(self.game.wait_screen(self.read_preview, what="the preview"))
+            column, times, line = self._choose(stick)
+            keys = ["Up"] * times + (["Left"] * (self.column - column) if column < self.column
+                                     else ["Right"] * (column - self.column))
+            if keys:
+                self.screen.key(*keys)
+            self.column = column
+            self.columns[column - 1] += list(reversed(cycled(stick, times)))
+            self._drop(preview)
+            if line:
+                self.scored = True
+                return placed
+            stick = preview
+        raise wb.BenchError(f"no line after {limit} sticks")
+
+    def play_until_over(self, timeout=180):
+        """Drops sticks where they fall until the game is over and the records table opens."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            screen = self.screen.screenshot()
+            if self.records_shown(screen):
+                return screen
+            self._drop(self.read_preview(screen))
+        raise wb.BenchError(f"the game was not over after {timeout} s")
