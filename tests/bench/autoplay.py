@@ -10,7 +10,13 @@ COLUMNS, ROWS = 10, 22
 FIELD_AT, CELL = (60, 80), 20
 PREVIEW_AT, PREVIEW_CELL = (333, 113), 15
 RECORDS_AT = (180, 120)
+PAUSE_AT = (243, 150)
 START_COLUMN = 5
+NAME_BOX = (234, 374, 360, 392)
+NAME_BOX_BLUE = (0, 28, 255)  # 0x00FF in 5-6-5
+# Buttons: where they are, their bitmap and where its pressed look is.
+RECORDS_NEW_GAME = ((500, 434), "Records_Buttons.bmp", (60, 0))
+BEST_BUTTON = ((625, 520), "Buttons.bmp", (30, 60))
 
 
 def lines_in(columns):
@@ -39,6 +45,8 @@ class AutoPlayer:
     def __init__(self, game, images_dir):
         self.game = game
         self.screen = game.screen
+        self.images_dir = images_dir
+        self.pause_window = pictures.bitmap(images_dir, "PauseWindow_BG.bmp")
         cells = pictures.bitmap(images_dir, "Cells.bmp")
         previews = pictures.bitmap(images_dir, "PreviewCells.bmp")
         self.records_window = pictures.bitmap(images_dir, "Records_BG.bmp")
@@ -87,6 +95,37 @@ class AutoPlayer:
     def records_shown(self, screen):
         return pictures.shows(screen, self.records_window, (0, 0, 440, 40), RECORDS_AT, key=(255, 255, 255)) > 0.9
 
+    def pause_shown(self, screen):
+        return pictures.shows(screen, self.pause_window, (0, 0, 315, 305), PAUSE_AT, key=(0, 255, 0), step=5) > 0.95
+
+    @staticmethod
+    def name_box_lit(screen):
+        x0, y0, x1, y1 = NAME_BOX
+        return all(wb.close_enough(screen.pixel(x, y0 + 1), NAME_BOX_BLUE) for x in range(x1 - 20, x1 - 2))
+
+    def click(self, button):
+        """A click as a hand makes it. The mouse is read by state once a frame: the press
+        comes after a frame has seen the cursor on the button, and lasts until the button
+        shows it."""
+        (x, y), name, pressed = button
+        self.game.point_at(x + 15, y + 15)
+        self.game.wait_screen(lambda s: wb.cursor_at(s, x + 15, y + 15), what="the cursor on the button")
+        self.screen.xdotool("mousedown", 1)
+        image = pictures.bitmap(self.images_dir, name)
+        self.game.wait_screen(lambda s: pictures.shows(s, image, (*pressed, 15, 15), (x, y)) > 0.9,
+                              what=f"the button of {name} pressed")
+        self.screen.xdotool("mouseup", 1)
+
+    def leave(self):
+        """From a running game: the pause window, yes, and Escape on the menu; answers
+        the program's exit code."""
+        self.screen.key("Escape")
+        self.game.wait_screen(self.pause_shown, what="the pause window")
+        self.screen.key("y")
+        self.game.wait_screen(lambda s: not self.pause_shown(s) and s.pixel(80, 290) != (0, 0, 0), what="the menu")
+        self.screen.key("Escape")
+        return self.game.wait_exit(60)
+
     def _choose(self, stick):
         """Column (1..10) and cycles for the stick: one that makes a line if there is
         one, else the lowest column nearest to the stick."""
@@ -114,7 +153,10 @@ class AutoPlayer:
             self.screen.key_up("space")
 
     def start(self):
-        """Waits for a new game's first stick at the top of the well; answers it."""
+        """Starts a game from the menu and waits for its first stick at the top of the
+        well; answers it. The cursor goes to the far corner, out of the well's way."""
+        self.game.wait_screen(lambda s: s.pixel(80, 290) != (0, 0, 0), what="the menu")
+        self.screen.key("Return")
         stick = None
 
         def first(screen):
@@ -122,6 +164,7 @@ class AutoPlayer:
             stick = self.read_falling_at_top(screen)
             return stick and self.read_preview(screen)
         self.game.wait_screen(first, timeout=30, what="the first stick at the top of the well")
+        self.game.point_at(wb.SCREEN_W - 1, wb.SCREEN_H - 1)
         return stick
 
     def play_until_scored(self, stick, limit=60):

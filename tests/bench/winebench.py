@@ -381,10 +381,12 @@ class GameRun:
 
 
 def tour(build_dir, shots):
-    """The scripted tour of ./play without a display: what there is to see, in order."""
+    """The scripted tour of ./play without a display: what there is to see, in order.
+    It plays in a copy of the game folder, so the player's records stay as they are."""
+    import autoplay
     os.makedirs(shots, exist_ok=True)
     shot = lambda name: game.screen.screenshot(os.path.join(shots, name))
-    with GameRun(build_dir, in_place=True) as game:
+    with GameRun(build_dir) as game:
         game.wait_window()
         time.sleep(2)
         shot("01-menu.png")
@@ -398,9 +400,25 @@ def tour(build_dir, shots):
         time.sleep(1)
         shot("04-help-page-2.png")
         game.screen.key("Up", "Escape")
+        player = autoplay.AutoPlayer(game, os.path.join(game.workdir, "IMAGES"))
+        player.play_until_scored(player.start())
         time.sleep(1)
+        shot("05-game.png")
         game.screen.key("Escape")
-        code = game.wait_exit(60)
+        game.wait_screen(player.pause_shown, what="the pause window")
+        shot("06-pause.png")
+        game.screen.key("n")
+        player.play_until_over()
+        game.wait_screen(player.name_box_lit, what="the name box")
+        game.screen.key("Delete", "shift+t", "o", "u", "r")
+        time.sleep(0.5)
+        shot("07-records-name-entry.png")
+        game.screen.key("Return")
+        time.sleep(1)
+        shot("08-records.png")
+        player.click(autoplay.RECORDS_NEW_GAME)
+        game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
+        code = player.leave()
     print(f"tour: the game ended with code {code}")
     return code
 
