@@ -17,6 +17,8 @@ NAME_BOX_BLUE = (0, 28, 255)  # 0x00FF in 5-6-5
 # Buttons: where they are, their bitmap and where its pressed look is.
 RECORDS_NEW_GAME = ((500, 434), "Records_Buttons.bmp", (60, 0))
 BEST_BUTTON = ((625, 520), "Buttons.bmp", (30, 60))
+SOUND_BUTTON_OFF = ((665, 520), "Buttons.bmp", (90, 60))  # showing sound off: pressed, it switches on
+SOUND_BUTTON_ON = ((665, 520), "Buttons.bmp", (60, 60))
 
 
 def lines_in(columns):
@@ -151,6 +153,10 @@ class AutoPlayer:
             pass  # the next stick looks like the last: it has landed all the same
         finally:
             self.screen.key_up("space")
+
+    def drop(self):
+        """Drops the falling stick where it is."""
+        self._drop(self.read_preview(self.screen.screenshot()))
 
     def start(self):
         """Starts a game from the menu and waits for its first stick at the top of the

@@ -270,6 +270,13 @@ def loud_samples(path, offset=0):
     return sum(1 for s in samples if abs(s) > 4000), len(samples)
 
 
+def audio_capture_paths(build_dir):
+    """The ALSA configuration that records what a program plays, and the raw file it
+    records into (16-bit samples)."""
+    folder = os.path.join(build_dir, "tests", "sound")
+    return os.path.join(folder, "asound-capture.conf"), os.path.join(folder, "audio-capture.raw")
+
+
 def cursor_at(screen, x, y):
     """The game's cursor has its arrow's tip at (x, y): a blue edge along the diagonal
     and a pale inside just below it."""

@@ -4,6 +4,7 @@ with the keyboard until one makes a line, the pause window, play to game over, a
 name typed into the records table, and the record found again after a restart."""
 import os
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "bench"))
@@ -60,6 +61,27 @@ class Game(unittest.TestCase):
             self.assertEqual(text_in(screen, 234, 194, 360, 210), 0, "the second row has none")
             game.screen.key("Escape")
             game.wait_screen(lambda s: not player.records_shown(s), what="the game again")
+            self.assertEqual(player.leave(), 0)
+
+    def test_landings_are_heard_only_while_the_sound_button_is_on(self):
+        config, capture = wb.audio_capture_paths(wb.BUILD_DIR)
+        if os.path.exists(capture):
+            os.remove(capture)
+        with wb.GameRun(wb.BUILD_DIR, env={"ALSA_CONFIG_PATH": config}) as game:
+            player = self.player(game)
+            player.start()
+            wb.wait_for(lambda: os.path.exists(capture), 30, what="the capture file")
+            for button, heard in ((None, False), (autoplay.SOUND_BUTTON_OFF, True), (autoplay.SOUND_BUTTON_ON, False)):
+                if button:
+                    player.click(button)
+                    time.sleep(1.0)  # the click itself plays nothing; let a sound end
+                before = os.path.getsize(capture)
+                player.drop()
+                if heard:
+                    wb.wait_for(lambda: wb.loud_samples(capture, before)[0] > 0, 30, what="a landing heard")
+                else:
+                    time.sleep(1.5)
+                    self.assertEqual(wb.loud_samples(capture, before)[0], 0, "a landing is silent with sound off")
             self.assertEqual(player.leave(), 0)
 
 

@@ -75,11 +75,6 @@ def on_about(screen):
     return shows(screen, "About_BG.bmp", (0, 0, 800, 370), (0, 0), keyed=True, step=7) > 0.97
 
 
-def capture_paths():
-    folder = os.path.join(wb.BUILD_DIR, "tests", "sound")
-    return os.path.join(folder, "asound-capture.conf"), os.path.join(folder, "audio-capture.raw")
-
-
 class Menu(unittest.TestCase):
     def point(self, game, x, y):
         game.screen.xdotool("mousemove", x, y)
@@ -196,7 +191,7 @@ class Menu(unittest.TestCase):
             self.assertEqual(game.wait_exit(60), 0)
 
     def test_sound_is_switched_on_and_off_on_the_menu(self):
-        config, capture = capture_paths()
+        config, capture = wb.audio_capture_paths(wb.BUILD_DIR)
         if os.path.exists(capture):
             os.remove(capture)
         with wb.GameRun(wb.BUILD_DIR, env={"ALSA_CONFIG_PATH": config}) as game:
