@@ -88,7 +88,7 @@ void AboutFrame() {
     Sprite* s = AboutButtons[i];
     if (!s) continue;
     const int32_t w = ButtonWidths[i];
-    s->SrcRect.left = s->State == 1 ? 2 * w : MouseOver(s) ? w : 0;
+    s->SrcRect.left = ButtonLook(s) * w;
     s->SrcRect.right = s->SrcRect.left + w;
   }
 }
@@ -110,23 +110,22 @@ void WINAPI AboutKeyDown(uint32_t ScanCode) {
 }
 
 void WINAPI AboutMouseDown(uint32_t Button) {
-  if (Button != 0) return;
-  for (int i = 1; i <= 3; ++i)
-    if (MouseOver(AboutButtons[i])) AboutButtons[i]->State = 1;
+  if (Button == 0) PressButtons(AboutButtons, 3);
 }
 
 void WINAPI AboutMouseUp(uint32_t Button) {
   if (Button != 0) return;
-  for (int i = 1; i <= 3; ++i) {
-    Sprite* s = AboutButtons[i];
-    if (!s) continue;
-    if (MouseOver(s) && s->State == 1) {
-      if (i == ButtonBack) {
-        SwitchScreen(ScreenMainMenu); // the buttons are gone with the screen
-        return;
-      }
-      TurnPage(i == ButtonPrevious ? -1 : +1);
-    }
-    s->State = 0;
+  switch (ReleasedButton(AboutButtons, 3)) {
+    case ButtonBack:
+      SwitchScreen(ScreenMainMenu);
+      break;
+    case ButtonPrevious:
+      TurnPage(-1);
+      break;
+    case ButtonNext:
+      TurnPage(+1);
+      break;
+    default:
+      break;
   }
 }

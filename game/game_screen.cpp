@@ -74,12 +74,6 @@ void ShowSoundButton() {
   }
 }
 
-// Look of a button under the mouse (1) or pressed (2), along the rows or the columns.
-int32_t Look(const Sprite* S) {
-  if (S->State == 1) return 2;
-  return MouseOver(S) ? 1 : 0;
-}
-
 void ShowNumber(int32_t Value, int32_t Y) {
   char text[16];
   const int length = snprintf(text, sizeof text, "%d", Value);
@@ -107,13 +101,13 @@ void InstallRules() {
 void UpdateGame() {
   for (int i = 1; i <= 4; ++i) {
     if (Sprite* s = GameButtons[i]) {
-      s->SrcRect.top = 30 * Look(s);
+      s->SrcRect.top = 30 * ButtonLook(s);
       s->SrcRect.bottom = s->SrcRect.top + 30;
     }
   }
   for (int i = 1; i <= 2; ++i) {
     if (Sprite* s = PauseButtons[i]) {
-      s->SrcRect.left = 30 * Look(s);
+      s->SrcRect.left = 30 * ButtonLook(s);
       s->SrcRect.right = s->SrcRect.left + 30;
     }
   }
@@ -324,36 +318,27 @@ void WINAPI GameScreenKeyUp(uint32_t ScanCode) {
 }
 
 void WINAPI GameScreenMouseDown(uint32_t Button) {
-  if (Button != 0) return;
-  for (int i = 1; i <= 4; ++i)
-    if (MouseOver(GameButtons[i])) GameButtons[i]->State = 1;
+  if (Button == 0) PressButtons(GameButtons, 4);
 }
 
 void WINAPI GameScreenMouseUp(uint32_t Button) {
   if (Button != 0) return;
-  for (int i = 1; i <= 4; ++i) {
-    Sprite* s = GameButtons[i];
-    if (!s) continue;
-    if (MouseOver(s) && s->State == 1) {
-      switch (i) {
-        case ButtonNewGame:
-          SwitchScreen(ScreenGame); // the buttons after this one are the new game's
-          break;
-        case ButtonRecords:
-          EnterRecords();
-          break;
-        case ButtonSound:
-          SoundEnabled = SoundEnabled ? 0 : 1;
-          ShowSoundButton();
-          break;
-        case ButtonPause:
-          OpenPauseWindow();
-          break;
-        default:
-          break;
-      }
-    }
-    if (GameButtons[i]) GameButtons[i]->State = 0;
+  switch (ReleasedButton(GameButtons, 4)) {
+    case ButtonNewGame:
+      SwitchScreen(ScreenGame); // starts over at once, without asking
+      break;
+    case ButtonRecords:
+      EnterRecords();
+      break;
+    case ButtonSound:
+      SoundEnabled = SoundEnabled ? 0 : 1;
+      ShowSoundButton();
+      break;
+    case ButtonPause:
+      OpenPauseWindow();
+      break;
+    default:
+      break;
   }
 }
 
@@ -401,22 +386,19 @@ void WINAPI PauseKeyDown(uint32_t ScanCode) {
 }
 
 void WINAPI PauseMouseDown(uint32_t Button) {
-  if (Button != 0) return;
-  for (int i = 1; i <= 2; ++i)
-    if (MouseOver(PauseButtons[i])) PauseButtons[i]->State = 1;
+  if (Button == 0) PressButtons(PauseButtons, 2);
 }
 
 void WINAPI PauseMouseUp(uint32_t Button) {
   if (Button != 0) return;
-  for (int i = 1; i <= 2; ++i) {
-    Sprite* s = PauseButtons[i];
-    if (!s) continue;
-    if (MouseOver(s) && s->State == 1) {
-      if (i == PauseYes)
-        SwitchScreen(ScreenMainMenu);
-      else
-        ClosePauseWindow();
-    }
-    if (PauseButtons[i]) PauseButtons[i]->State = 0;
+  switch (ReleasedButton(PauseButtons, 2)) {
+    case PauseYes:
+      SwitchScreen(ScreenMainMenu);
+      break;
+    case PauseNo:
+      ClosePauseWindow();
+      break;
+    default:
+      break;
   }
 }

@@ -150,7 +150,7 @@ void LeaveRecords() {
 void RecordsFrame() {
   for (int i = 1; i <= 2; ++i) {
     if (Sprite* s = RecordsButtons[i]) {
-      s->SrcRect.left = s->State == 1 ? 60 : MouseOver(s) ? 30 : 0;
+      s->SrcRect.left = 30 * ButtonLook(s);
       s->SrcRect.right = s->SrcRect.left + 30;
     }
   }
@@ -221,21 +221,13 @@ void WINAPI NameEntryKeyDown(uint32_t ScanCode) {
 }
 
 void WINAPI RecordsMouseDown(uint32_t Button) {
-  if (Button != 0) return;
-  for (int i = 1; i <= 2; ++i)
-    if (MouseOver(RecordsButtons[i])) RecordsButtons[i]->State = 1;
+  if (Button == 0) PressButtons(RecordsButtons, 2);
 }
 
 void WINAPI RecordsMouseUp(uint32_t Button) {
   if (Button != 0) return;
-  for (int i = 1; i <= 2; ++i) {
-    Sprite* s = RecordsButtons[i];
-    if (!s) continue;
-    if (MouseOver(s) && s->State == 1) {
-      LeaveRecords();
-      if (i == ButtonNewGame) SwitchScreen(ScreenGame);
-      return; // the overlay and its buttons are gone
-    }
-    s->State = 0;
-  }
+  const int32_t released = ReleasedButton(RecordsButtons, 2);
+  if (released == 0) return;
+  LeaveRecords();
+  if (released == ButtonNewGame) SwitchScreen(ScreenGame);
 }

@@ -13,6 +13,27 @@ bool MouseOver(const Sprite* S) {
   return S && S->X <= MouseX && MouseX <= S->X + S->Width && S->Y <= MouseY && MouseY <= S->Y + S->Height;
 }
 
+void PressButtons(Sprite* const* Buttons, int32_t Count) {
+  for (int32_t i = 1; i <= Count; ++i)
+    if (MouseOver(Buttons[i])) Buttons[i]->State = 1;
+}
+
+int32_t ReleasedButton(Sprite* const* Buttons, int32_t Count) {
+  int32_t released = 0;
+  for (int32_t i = 1; i <= Count; ++i) {
+    if (!Buttons[i]) continue;
+    if (!released && Buttons[i]->State == 1 && MouseOver(Buttons[i])) released = i;
+    Buttons[i]->State = 0;
+  }
+  return released;
+}
+
+int32_t ButtonLook(const Sprite* S) {
+  if (!S) return 0;
+  if (S->State == 1) return 2;
+  return MouseOver(S) ? 1 : 0;
+}
+
 void WINAPI DefaultKeyDown(uint32_t ScanCode) {
   constexpr uint32_t KeyEscape = 1;
   if (ScanCode == KeyEscape) QuitRequested = 1;

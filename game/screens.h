@@ -8,6 +8,17 @@
 // is one pixel wider and taller than the sprite. False for nil.
 bool MouseOver(const Sprite* S);
 
+// Buttons of the game screen, the pause window, the records table and the about
+// screen, Buttons[1..Count] (nil ones are skipped). A press of the left mouse button
+// marks every button under the mouse (State 1); the release acts on the marked one
+// that is still under the mouse.
+void PressButtons(Sprite* const* Buttons, int32_t Count);
+// The button (1..Count) the release acts on, or 0; every press ends here, so the
+// caller may take the buttons down in its action.
+int32_t ReleasedButton(Sprite* const* Buttons, int32_t Count);
+// 2 pressed, 1 under the mouse, 0 normal: the column or row of the button's picture.
+int32_t ButtonLook(const Sprite* S);
+
 // Main menu.
 extern SpriteChain MenuButtonChain; // Start, Sound, About, Close, in this order
 extern Sprite* SelectedButton;      // the button Enter acts on, drawn highlighted
