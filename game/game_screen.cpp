@@ -273,7 +273,8 @@ void SpawnExplosion(int32_t X, int32_t Y) {
     s->Animating = 1;
     s->AnimDelay = 1;
   }
-  PlayGameSound(&DestroySounds[1]);
+  // The one destroy sound is still drawn at random, as the landing's are.
+  if (SoundEnabled) PlayGameSound(&DestroySounds[1 + Random(1)]);
   StartLamp(1);
 }
 

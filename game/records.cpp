@@ -140,6 +140,9 @@ void EnterRecords() {
 }
 
 void LeaveRecords() {
+  // The last chance for a record the file could not take, before a new game or the
+  // end of the program.
+  if (TableUnsaved) TableUnsaved = !SaveRecords();
   NameEntryActive = 0;
   // At shutdown the overlay may never have been open: then there are no keys to give back.
   if (GameOverlay == 2) InstallGameScreenEvents();

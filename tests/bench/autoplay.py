@@ -59,7 +59,6 @@ class AutoPlayer:
                         for c in range(1, 8)]
         self.columns = [[] for _ in range(COLUMNS)]
         self.column = START_COLUMN
-        self.scored = False
 
     @staticmethod
     def _looks(image, w, h, left, top, key=None):
@@ -142,15 +141,21 @@ class AutoPlayer:
                     best = (rank, column, times, line)
         return best[1], best[2], best[3]
 
-    def _drop(self, previous_preview, timeout=5):
-        """Holds Space until the preview changes (the stick landed and the next was dealt)
-        or the records table opens."""
+    def _drop(self, previous_preview, timeout=20):
+        """Holds Space until the stick has landed: the preview changed (the next stick
+        was dealt) or the records table opened. When the next stick looks like the last,
+        the preview stays; then a stick of those colours at the top of the well shows
+        the landing."""
+        held = time.monotonic()
+
+        def landed(screen):
+            if self.read_preview(screen) != previous_preview or self.records_shown(screen):
+                return True
+            return time.monotonic() - held > 2 and self.read_falling_at_top(screen) == previous_preview
+
         self.screen.key_down("space")
         try:
-            wb.wait_for(lambda: (lambda s: self.read_preview(s) != previous_preview or self.records_shown(s))(
-                self.screen.screenshot()), timeout, interval=0.05, what="the stick to land")
-        except wb.BenchError:
-            pass  # the next stick looks like the last: it has landed all the same
+            wb.wait_for(lambda: landed(self.screen.screenshot()), timeout, interval=0.05, what="the stick to land")
         finally:
             self.screen.key_up("space")
 
@@ -186,7 +191,6 @@ class AutoPlayer:
             self.columns[column - 1] += list(reversed(cycled(stick, times)))
             self._drop(preview)
             if line:
-                self.scored = True
                 return placed
             stick = preview
         raise wb.BenchError(f"no line after {limit} sticks")

@@ -17,6 +17,22 @@ def text_in(screen, left, top, right, bottom):
     return sum(1 for y in range(top, bottom) for x in range(left, right) if min(screen.pixel(x, y)) > 200)
 
 
+def type_slowly(game, *keys):
+    """Keys a few frames apart: a frame reads at most 16 key transitions."""
+    for key in keys:
+        game.screen.key(key)
+        time.sleep(0.15)
+
+
+def quiet(capture, seconds=0.5):
+    """Waits until nothing loud has been recorded for a while; answers the file's size."""
+    def settled():
+        size = os.path.getsize(capture)
+        time.sleep(seconds)
+        return wb.loud_samples(capture, size)[0] == 0 and (os.path.getsize(capture),)
+    return wb.wait_for(settled, 30, what="the sound to end")[0]
+
+
 class Game(unittest.TestCase):
     def player(self, game):
         game.wait_window()
@@ -34,7 +50,7 @@ class Game(unittest.TestCase):
 
             player.play_until_over()
             game.wait_screen(player.name_box_lit, what="the name box")
-            game.screen.key("Delete", "shift+t", "e", "s", "t", "e", "r", "Return")
+            type_slowly(game, "Delete", "shift+t", "e", "s", "t", "e", "r", "Return")
             path = os.path.join(game.workdir, "Records.dat")
             wb.wait_for(lambda: os.path.exists(path), 30, what="Records.dat")
             with open(path, "rb") as f:
@@ -74,8 +90,7 @@ class Game(unittest.TestCase):
             for button, heard in ((None, False), (autoplay.SOUND_BUTTON_OFF, True), (autoplay.SOUND_BUTTON_ON, False)):
                 if button:
                     player.click(button)
-                    time.sleep(1.0)  # the click itself plays nothing; let a sound end
-                before = os.path.getsize(capture)
+                before = quiet(capture)
                 player.drop()
                 if heard:
                     wb.wait_for(lambda: wb.loud_samples(capture, before)[0] > 0, 30, what="a landing heard")

@@ -75,40 +75,72 @@ protected:
   std::string Folder;
 };
 
-TEST_F(GameScreen, ButtonsActOnAReleaseOverThePressedButtonWithinBothEdges) {
-  enum Act { None, NewGame, RecordsShown, SoundOn, Paused };
+enum Act { None, NewGame, RecordsShown, SoundOn, Paused, Resumed, ToMenu, TableClosed };
+
+// What a release did, seen from the state the game screen leaves.
+Act Outcome(bool PauseWasOpen, bool TableWasOpen) {
+  if (ScreenFrameProc == MenuFrame) return ToMenu;
+  if (Score == 0) return NewGame;
+  if (TableWasOpen) return GameOverlay == 0 ? TableClosed : None;
+  if (GameOverlay == 2) return RecordsShown;
+  if (SoundEnabled) return SoundOn;
+  if (PauseWasOpen) return PauseWindow ? None : Resumed;
+  return PauseWindow ? Paused : None;
+}
+
+TEST_F(GameScreen, ButtonsActOnALeftReleaseOverThePressedButtonWithinBothEdges) {
+  enum Set { Game, Pause, Table };
   struct Case {
+    Set Buttons;
     int32_t Button, DownX, DownY; // pressed at this offset from the button's corner
     int32_t UpButton, UpX, UpY;   // released here
+    uint32_t DownWith, UpWith;    // mouse buttons: 0 left, 1 right
     Act Expected;
   };
   const Case cases[] = {
-      {1, 0, 0, 1, 30, 30, NewGame},      // both edges belong to the button
-      {2, 15, 15, 2, 15, 15, RecordsShown},
-      {3, 30, 0, 3, 0, 30, SoundOn},
-      {4, 5, 5, 4, 5, 5, Paused},
-      {1, 31, 5, 1, 5, 5, None},          // a press one pixel past the edge
-      {1, 5, 5, 1, 5, 31, None},          // a release one pixel past the edge
-      {1, 5, 5, 2, 5, 5, None},           // released over another button
-      {3, 5, 5, 3, -1, 5, None},
+      {Game, 1, 0, 0, 1, 30, 30, 0, 0, NewGame}, // both edges belong to the button
+      {Game, 2, 15, 15, 2, 15, 15, 0, 0, RecordsShown},
+      {Game, 3, 30, 0, 3, 0, 30, 0, 0, SoundOn},
+      {Game, 4, 5, 5, 4, 5, 5, 0, 0, Paused},
+      {Game, 1, 31, 5, 1, 5, 5, 0, 0, None}, // a press one pixel past the edge
+      {Game, 1, 5, 5, 1, 5, 31, 0, 0, None}, // a release one pixel past the edge
+      {Game, 1, 5, 5, 2, 5, 5, 0, 0, None},  // released over another button
+      {Game, 3, 5, 5, 3, -1, 5, 0, 0, None},
+      {Game, 2, 5, 5, 2, 5, 5, 1, 0, None},  // a right press
+      {Game, 2, 5, 5, 2, 5, 5, 0, 1, None},  // a right release: the left press stays
+      {Pause, 1, 30, 30, 1, 0, 0, 0, 0, ToMenu},
+      {Pause, 2, 0, 0, 2, 30, 30, 0, 0, Resumed},
+      {Pause, 1, 5, 5, 2, 5, 5, 0, 0, None},
+      {Table, 1, 5, 5, 1, 5, 5, 0, 0, NewGame},
+      {Table, 2, 5, 5, 2, 5, 5, 0, 0, TableClosed},
+      {Table, 2, 5, 5, 1, 5, 5, 0, 0, None},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "button " << c.Button << " released on " << c.UpButton << " at " << c.UpX
-                                    << "," << c.UpY);
+    SCOPED_TRACE(testing::Message() << "set " << c.Buttons << ", button " << c.Button << " released on "
+                                    << c.UpButton << " at " << c.UpX << "," << c.UpY);
     SoundEnabled = 0;
     SwitchScreen(ScreenGame);
     Score = 77;
-    PointInto(GameButtons[c.Button], c.DownX, c.DownY);
-    GameScreenMouseDown(1); // only the left button presses
-    GameScreenMouseDown(0);
-    PointInto(GameButtons[c.UpButton], c.UpX, c.UpY);
-    GameScreenMouseUp(0);
-    EXPECT_EQ(Score == 0, c.Expected == NewGame);
-    EXPECT_EQ(GameOverlay == 2, c.Expected == RecordsShown);
-    EXPECT_EQ(SoundEnabled == 1, c.Expected == SoundOn);
-    EXPECT_EQ(GameButtons[3]->SrcRect.left, SoundEnabled ? 60 : 90) << "the sound button shows the switch";
-    EXPECT_EQ(PauseWindow != nullptr, c.Expected == Paused);
-    for (int i = 1; i <= 4; ++i) EXPECT_EQ(GameButtons[i]->State, 0) << "no button stays pressed";
+    Sprite** buttons = GameButtons;
+    void(WINAPI * down)(uint32_t) = GameScreenMouseDown;
+    void(WINAPI * up)(uint32_t) = GameScreenMouseUp;
+    if (c.Buttons == Pause) {
+      OpenPauseWindow();
+      buttons = PauseButtons, down = PauseMouseDown, up = PauseMouseUp;
+    } else if (c.Buttons == Table) {
+      EnterRecords();
+      buttons = RecordsButtons, down = RecordsMouseDown, up = RecordsMouseUp;
+    }
+    Sprite* pressed = buttons[c.Button];
+    PointInto(pressed, c.DownX, c.DownY);
+    down(c.DownWith);
+    PointInto(buttons[c.UpButton], c.UpX, c.UpY);
+    up(c.UpWith);
+    EXPECT_EQ(Outcome(c.Buttons == Pause, c.Buttons == Table), c.Expected);
+    EXPECT_EQ(GameButtons[3] ? GameButtons[3]->SrcRect.left : 90, SoundEnabled ? 60 : 90) << "the sound button shows the switch";
+    if (c.Expected == None) {
+      EXPECT_EQ(pressed->State, c.UpWith == 1 ? 1 : 0) << "only a left release ends a press";
+    }
     LeaveRecords();
   }
 }
@@ -124,7 +156,11 @@ TEST_F(GameScreen, PauseStopsTheRulesUntilResumedOrLeft) {
     GameScreenKeyDown(KeySpace); // held through the pause: its release is not seen
     GameScreenKeyDown(KeyEscape);
     ASSERT_NE(PauseWindow, nullptr);
+    const Sprite* window = PauseWindow;
+    const int32_t sprites = GetNumSprites();
     GameScreenKeyDown(KeyEscape); // opening it again leaks nothing
+    EXPECT_EQ(PauseWindow, window);
+    EXPECT_EQ(GetNumSprites(), sprites);
     const int32_t row = PieceY, counted = FallCounter;
     for (int i = 0; i < 50; ++i) GameScreenFrame();
     EXPECT_EQ(PieceY, row);
@@ -212,8 +248,33 @@ TEST_F(GameScreen, ARecordTheFileCannotTakeStaysInTheTableAndIsSavedLater) {
   GameScreenFrame();
   const std::vector<uint8_t> now = ReadAll("Records.dat");
   ASSERT_EQ(now.size(), RecordsFileBytes);
+  EXPECT_EQ(0, memcmp(now.data(), &Records[1], RecordsFileBytes));
   EXPECT_EQ(now[0], 6);
-  EXPECT_EQ(now[30], 50);
+  EXPECT_EQ(Records[2].Score, 0) << "stored once";
+}
+
+TEST_F(GameScreen, GameOverAsksForANameOnlyAboveTheTenthScore) {
+  struct Case {
+    int32_t Tenth; // the tenth entry's score in the file; -1: no file
+    int32_t Points;
+    bool Asked;
+  };
+  for (const Case c : {Case{-1, 0, false}, Case{-1, 1, true}, Case{50, 50, false}, Case{50, 51, true}}) {
+    SCOPED_TRACE(testing::Message() << c.Tenth << " " << c.Points);
+    DeleteFileA("Records.dat");
+    if (c.Tenth >= 0) {
+      RecordsTable full{};
+      for (int i = 1; i <= RecordCount; ++i) PlaceRecord(full, "x", 1, 45000, c.Tenth + 10 - i);
+      uint8_t bytes[RecordsFileBytes];
+      WriteRecordsTable(full, bytes);
+      WriteAll("Records.dat", std::vector<uint8_t>(bytes, bytes + RecordsFileBytes));
+    }
+    SwitchScreen(ScreenGame);
+    ASSERT_NO_FATAL_FAILURE(EndTheGame(c.Points));
+    EXPECT_EQ(GameOverlay, 2);
+    EXPECT_EQ(NameEntryActive != 0, c.Asked);
+    LeaveRecords();
+  }
 }
 
 TEST_F(GameScreen, ALineExplodesAndTheStickFallsOnWithoutTheExplosionPicture) {
