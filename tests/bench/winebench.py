@@ -38,7 +38,7 @@ import time
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 SCREEN_W, SCREEN_H = 800, 600
-PREFIX_STAMP = "prefix-ready"
+PREFIX_STAMP = "prefix-ready-2"  # a new name rebuilds prefixes made by older settings
 
 
 class BenchError(RuntimeError):
@@ -85,6 +85,19 @@ def locked(wine_dir):
         yield
 
 
+def set_csmt(wine_dir, value):
+    """Wine's Direct3D command-stream thread (1 on, 0 off). With it, a program that
+    flips 33 times a second stalls for up to 0.4 s whenever another process keeps a
+    core busy, and uses most of a core itself; without it the frames keep their pace.
+    The prefixes of ./play and of the tests have it off."""
+    env = wine_env(wine_dir)
+    subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\Direct3D", "/v", "csmt", "/t", "REG_DWORD",
+                    "/d", str(value), "/f"], env=env, check=True, timeout=300,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The server keeps the setting when it ends by itself (a killed one may not).
+    subprocess.run([WINESERVER, "-w"], env=env, timeout=300)
+
+
 def ensure_prefix(wine_dir):
     """Creates and configures the prefix once; later calls return at once."""
     stamp = os.path.join(wine_dir, PREFIX_STAMP)
@@ -101,6 +114,7 @@ def ensure_prefix(wine_dir):
         run(WINE, "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f")
         run(WINE, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
             "/d", f"{SCREEN_W}x{SCREEN_H}", "/f")
+        set_csmt(wine_dir, 0)
         run(WINESERVER, "-w")
         open(stamp, "w").close()
 
@@ -475,12 +489,7 @@ def wine_process_of(exe, wine_dir):
 
 def memory(wine_dir, game_dir, seconds, csmt, argv):
     ensure_prefix(wine_dir)
-    env = wine_env(wine_dir)
-    subprocess.run([WINE, "reg", "add", r"HKCU\Software\Wine\Direct3D", "/v", "csmt", "/t", "REG_DWORD",
-                    "/d", str(csmt), "/f"], env=env, check=True, timeout=120,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # The server keeps the setting when it ends by itself (a killed one may not).
-    subprocess.run([WINESERVER, "-w"], env=env, timeout=120)
+    set_csmt(wine_dir, csmt)
     up(wine_dir)
     exe = argv[0] if argv else "game.exe"
     proc = subprocess.Popen([WINE, exe, *argv[1:]], cwd=game_dir, env=wine_env(wine_dir, current_display(wine_dir)),
@@ -500,6 +509,7 @@ def memory(wine_dir, game_dir, seconds, csmt, argv):
             os.killpg(proc.pid, signal.SIGKILL)
         proc.wait(timeout=30)
         down(wine_dir)
+        set_csmt(wine_dir, 0)
     after = [(t, mib) for t, mib in samples if t >= 60]
     if len(after) >= 2:
         (t0, m0), (t1, m1) = after[0], after[-1]
