@@ -1,5 +1,6 @@
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 #include "game.h"
+#include "playfield.h"
 #include "screens.h"
 #include "sound_effects.h"
 #include "sprite_helpers.h"
@@ -16,6 +17,18 @@ Sprite* GameFontSprite;
 namespace {
 
 constexpr int32_t CursorSide = 31;
+// Frames stop while the window is inactive; a pause this long means they did.
+constexpr DWORD FramePauseMs = 250;
+DWORD LastFrameTick;
+
+// A key released while the window was inactive is never reported to the game. After
+// frames have paused, a drop held from before is let go unless Space is still down.
+// (Where the display is taken away, the field's repaint lets go of it as well.)
+void LetGoOfReleasedKeys() {
+  const DWORD now = GetTickCount();
+  if (now - LastFrameTick > FramePauseMs && DropHeld && !(GetAsyncKeyState(VK_SPACE) & 0x8000)) ResetHeldKeys();
+  LastFrameTick = now;
+}
 
 // Colour-keyed white text on the key colour 0, height 14.
 void CreateGameFont() {
@@ -47,6 +60,7 @@ bool GameInit() {
 }
 
 uint8_t WINAPI GameFrame() {
+  LetGoOfReleasedKeys();
   TavrikEngineReadDirectInputData();
   GetMouseCoord(&MouseX, &MouseY);
   if (CursorSprite) {

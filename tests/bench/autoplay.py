@@ -52,9 +52,11 @@ class AutoPlayer:
         cells = pictures.bitmap(images_dir, "Cells.bmp")
         previews = pictures.bitmap(images_dir, "PreviewCells.bmp")
         self.records_window = pictures.bitmap(images_dir, "Records_BG.bmp")
-        # Each colour's look: the pixels of its square, falling look keyed on black.
+        # Each colour's look: the pixels of its square, keyed on black; a landed block
+        # and the falling stick look different.
         self.falling = [self._looks(cells, CELL, CELL, CELL, (c - 1) * CELL, key=(0, 0, 0))
                         for c in range(1, 8)]
+        self.landed = [self._looks(cells, CELL, CELL, 0, (c - 1) * CELL, key=(0, 0, 0)) for c in range(1, 8)]
         self.preview = [self._looks(previews, PREVIEW_CELL, PREVIEW_CELL, (c - 1) * PREVIEW_CELL, 0)
                         for c in range(1, 8)]
         self.columns = [[] for _ in range(COLUMNS)]
@@ -85,6 +87,26 @@ class AutoPlayer:
     def _read(self, screen, x, y, side, looks):
         found = [self._colour(screen, x, y + i * side, looks) for i in range(3)]
         return [c for c, _ in found] if all(ok for _, ok in found) else None
+
+    def read_well(self, screen):
+        """The landed blocks as the screen shows them: [column][row] colours, 0 for a cell
+        that shows no landed block (empty, under the stick or under an explosion)."""
+        well = [[0] * ROWS for _ in range(COLUMNS)]
+        for c in range(COLUMNS):
+            for r in range(ROWS - 1, -1, -1):
+                colour, ok = self._colour(screen, FIELD_AT[0] + c * CELL, FIELD_AT[1] + r * CELL, self.landed)
+                if not ok:
+                    break  # columns are packed: nothing lies above an empty cell
+                well[c][r] = colour
+        return well
+
+    def stick_row(self, screen):
+        """The row (1..20) of the falling stick's top block in its column, or None."""
+        for row in range(1, ROWS - 1):
+            y = FIELD_AT[1] + (row - 1) * CELL
+            if self._read(screen, FIELD_AT[0] + (self.column - 1) * CELL, y, CELL, self.falling):
+                return row
+        return None
 
     def read_preview(self, screen):
         return self._read(screen, PREVIEW_AT[0], PREVIEW_AT[1], PREVIEW_CELL, self.preview)

@@ -99,6 +99,54 @@ class Game(unittest.TestCase):
                     self.assertEqual(wb.loud_samples(capture, before)[0], 0, "a landing is silent with sound off")
             self.assertEqual(player.leave(), 0)
 
+    def test_minimised_nothing_moves_no_key_stays_down_and_the_table_comes_back(self):
+        window = "TavrikEngine2DWindowClass"
+
+        def away(game, seconds, while_away=()):
+            game.probe("minimize", window)
+            wb.wait_for(lambda: game.probe("iconic", window) == "1", 30, what="the window minimised")
+            for action in while_away:
+                action()
+            time.sleep(seconds)  # the time frames would need to move the stick a long way
+            game.probe("restore", window)
+            wb.wait_for(lambda: game.probe("iconic", window) == "0", 30, what="the window restored")
+
+        with wb.GameRun(wb.BUILD_DIR) as game:
+            player = self.player(game)
+            player.play_until_scored(player.start())  # blocks in the well, and a score for the table
+            shown = lambda s: player.stick_row(s) is not None and player.read_preview(s)
+            last = [None]
+
+            def at_rest(screen):  # the explosions over, the well reads the same twice
+                well = player.read_well(screen)
+                same, last[0] = well == last[0], well
+                return same and shown(screen)
+            before = game.wait_screen(at_rest, what="the well at rest")
+            away(game, 6)
+            after = game.wait_screen(shown, what="the game drawn again")
+            self.assertEqual(player.read_well(after), player.read_well(before), "the well is painted again")
+            self.assertLessEqual(player.stick_row(after) - player.stick_row(before), 2,
+                                 "the stick did not fall while the game was away (5 rows in 6 s)")
+
+            # Space goes down, the game goes away, Space comes up unseen: the drop ends.
+            game.screen.key_down("space")
+            away(game, 1, [lambda: game.screen.key_up("space")])
+            first = game.wait_screen(shown, what="the game drawn again")
+            time.sleep(1.5)
+            later = game.wait_screen(shown, what="the game a moment later")
+            self.assertEqual(player.read_well(later), player.read_well(first), "no stick landed: no drop went on")
+            self.assertLessEqual(player.stick_row(later) - player.stick_row(first), 2)
+
+            player.play_until_over()
+            game.wait_screen(player.name_box_lit, what="the name box")
+            away(game, 1)
+            game.wait_screen(lambda s: player.records_shown(s) and player.name_box_lit(s), what="the table again")
+            type_slowly(game, "Return")
+            wb.wait_for(lambda: os.path.exists(os.path.join(game.workdir, "Records.dat")), 30, what="Records.dat")
+            player.click(autoplay.RECORDS_NEW_GAME)
+            game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
+            self.assertEqual(player.leave(), 0)
+
 
 if __name__ == "__main__":
     wb.e2e_main()
