@@ -3,6 +3,9 @@
 with the keyboard until one makes a line, the pause window, play to game over, a
 name typed into the records table, and the record found again after a restart."""
 import os
+import shutil
+import stat
+import struct
 import sys
 import time
 import unittest
@@ -146,6 +149,71 @@ class Game(unittest.TestCase):
             player.click(autoplay.RECORDS_NEW_GAME)
             game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
             self.assertEqual(player.leave(), 0)
+
+    def test_missing_and_broken_files_leave_a_game_that_plays_and_ends_with_code_0(self):
+        window = "TavrikEngine2DWindowClass"
+        empty = b""
+
+        def remove_folder(name):
+            return lambda folder: shutil.rmtree(os.path.join(folder, name))
+
+        def write(name, data, read_only=False):
+            def setup(folder):
+                path = os.path.join(folder, name)
+                with open(path, "wb") as f:
+                    f.write(data)
+                if read_only:
+                    os.chmod(path, stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)
+            return setup
+
+        old_table = (bytes([3]) + b"Old".ljust(21, b"\0") + struct.pack("<d", 45000) + struct.pack("<i", 1)) * 10
+        cases = [
+            # name, folder set-up, pictures to read the game by, what Records.dat holds afterwards
+            ("no IMAGES folder", remove_folder("IMAGES"), False, None),
+            ("no SOUNDS folder", remove_folder("SOUNDS"), True, "Tester"),
+            ("an empty Records.dat", write("Records.dat", empty), True, "Tester"),
+            ("a read-only Records.dat", write("Records.dat", old_table, read_only=True), True, old_table),
+            ("text for the explosion picture", write(os.path.join("IMAGES", "Explosion.bmp"), b"not a picture\n"),
+             True, "Tester"),
+        ]
+        for name, setup, pictures_there, records in cases:
+            with self.subTest(name), wb.GameRun(wb.BUILD_DIR, folder_setup=setup) as game:
+                if not pictures_there:
+                    # Played blind: Enter starts a game, sticks dropped in one column end it,
+                    # and the records table's text shows; the window is then closed.
+                    game.wait_window()
+                    time.sleep(2)
+                    game.screen.key("Return")
+                    row_numbers = lambda s: text_in(s, 204, 174, 216, 360) > 50
+                    for _ in range(40):
+                        if row_numbers(game.screen.screenshot()):
+                            break
+                        game.screen.key_down("space")
+                        time.sleep(1.0)
+                        game.screen.key_up("space")
+                    game.wait_screen(row_numbers, what="the records table's text")
+                    game.probe("close", window)
+                    self.assertEqual(game.wait_exit(60), 0)
+                    continue
+                player = self.player(game)
+                stick = player.start()
+                player.click(autoplay.SOUND_BUTTON_OFF)  # sound on: every sound is asked for
+                player.play_until_scored(stick)
+                player.play_until_over()
+                game.wait_screen(player.name_box_lit, what="the name box")
+                type_slowly(game, "Delete", "shift+t", "e", "s", "t", "e", "r", "Return")
+                game.wait_screen(lambda s: not player.name_box_lit(s) and text_in(s, 234, 174, 360, 190) > 20,
+                                 what="the record in the table")
+                player.click(autoplay.RECORDS_NEW_GAME)
+                game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
+                self.assertEqual(player.leave(), 0)
+                with open(os.path.join(game.workdir, "Records.dat"), "rb") as f:
+                    stored = f.read()
+                if isinstance(records, bytes):
+                    self.assertEqual(stored, records, "the read-only file as it was")
+                else:
+                    self.assertEqual(len(stored), 340)
+                    self.assertEqual(stored[1:1 + len(records)], records.encode())
 
 
 if __name__ == "__main__":
