@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine64 xvfb xdotool imagemagick sox x11-utils
+  wine64 xvfb xdotool imagemagick sox sndfile-programs x11-utils
   clang libclang-rt-14-dev
   python3 python3-pil fonts-dejavu-core
 )
