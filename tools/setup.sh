@@ -9,6 +9,7 @@ packages=(
   wine64 xvfb xdotool imagemagick sox sndfile-programs x11-utils
   clang libclang-rt-14-dev
   python3 python3-pil fonts-dejavu-core
+  libstb-dev
 )
 
 missing=()
