@@ -17,8 +17,8 @@ Sprite* GameFontSprite;
 namespace {
 
 constexpr int32_t CursorSide = 31;
-// Frames stop while the window is inactive; a pause this long means they did.
-constexpr DWORD FramePauseMs = 250;
+// Frames stop while the window is inactive; a pause of three frames may mean they did.
+constexpr DWORD FramePauseMs = 100;
 DWORD LastFrameTick;
 
 // A key released while the window was inactive is never reported to the game. After
@@ -49,6 +49,8 @@ void CreateCursor() {
 } // namespace
 
 bool GameInit() {
+  QuitRequested = 0; // a second start in one process starts like the first
+  SoundEnabled = 0;
   SeedRandom(GetTickCount());
   if (!TavrikEngineInit(&MainWindow, 800, 600, 16, 0, 1, 1, 33, UseVideoMemory)) return false;
   SetRendererProc(GameRender);

@@ -66,6 +66,7 @@ uint8_t WINAPI ProbeFrame() {
   FrameStamps.push_back(now);
   if (BusyFrame) {
     for (int32_t i = ExplosionChain.Count; i < 20; ++i) SpawnExplosion(60 + (i % 10) * 20, 180 + (i / 10) * 100);
+    FallCounter = 0; // the stick stays up, so the game never ends and the frame stays the same
   }
   const uint8_t quit = GameFrame();
   if (BusyFrame) {
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
   const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
   RunSeconds = argc > 2 ? std::atof(argv[2]) : (render ? 10 : 20);
   if (!GameInit()) return std::puts("the game could not start"), 1;
+  FrameStamps.reserve(4096);
   SwitchScreen(ScreenGame);
   BusyFrame = render;
   if (render) FillWell();
@@ -97,7 +99,9 @@ int main(int argc, char** argv) {
   const double cpu = CpuSeconds() - cpuStart;
   QueryPerformanceCounter(&calibrationEnd);
   const double ticksPerMs = static_cast<double>(__rdtsc() - tscStart) / (Seconds(calibrationStart, calibrationEnd) * 1e3);
+  const bool busyFrameLasted = !GameOver && !GameOverlay;
   GameShutdown();
+  if (render && !busyFrameLasted) return std::puts("the busy frame did not last"), 1;
 
   // The first second is left out: the first frame loads the screen's pictures and the
   // frames after it catch up on the time that took.

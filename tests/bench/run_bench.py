@@ -113,8 +113,10 @@ def main(argv):
     wine_dir = os.path.join(build_dir, "wine")
     print("native:")
     native(native_bench)
+    # A bench already up (the tests', a soak's) is used as it is and left up.
     was_up = wb.current_display(wine_dir)
-    wb.up(wine_dir)
+    if not was_up:
+        wb.up(wine_dir)
     try:
         print("under Wine:")
         pacing(build_dir)

@@ -488,6 +488,9 @@ def wine_process_of(exe, wine_dir):
 
 
 def memory(wine_dir, game_dir, seconds, csmt, argv):
+    if current_display(wine_dir):
+        raise BenchError("the bench is up: the memory run changes the prefix and needs it to itself "
+                         "(winebench.py down first)")
     ensure_prefix(wine_dir)
     set_csmt(wine_dir, csmt)
     up(wine_dir)

@@ -120,10 +120,15 @@ class Game(unittest.TestCase):
             shown = lambda s: player.stick_row(s) is not None and player.read_preview(s)
             last = [None]
 
-            def at_rest(screen):  # the explosions over, the well reads the same twice
+            def room(screen):
+                """Free rows below the stick: each takes 1.2 s to fall."""
+                height = sum(1 for colour in player.read_well(screen)[player.column - 1] if colour)
+                return autoplay.ROWS - height - (player.stick_row(screen) + 2)
+
+            def at_rest(screen):  # the explosions over, the well reads the same twice, room to fall
                 well = player.read_well(screen)
                 same, last[0] = well == last[0], well
-                return same and shown(screen)
+                return same and shown(screen) and room(screen) >= 6
             before = game.wait_screen(at_rest, what="the well at rest")
             away(game, 6)
             after = game.wait_screen(shown, what="the game drawn again")
@@ -142,10 +147,13 @@ class Game(unittest.TestCase):
 
             player.play_until_over()
             game.wait_screen(player.name_box_lit, what="the name box")
-            away(game, 1)
+            away(game, 1, [lambda: type_slowly(game, "x", "y", "Return")])  # typed while away: never read
             game.wait_screen(lambda s: player.records_shown(s) and player.name_box_lit(s), what="the table again")
             type_slowly(game, "Return")
-            wb.wait_for(lambda: os.path.exists(os.path.join(game.workdir, "Records.dat")), 30, what="Records.dat")
+            path = os.path.join(game.workdir, "Records.dat")
+            wb.wait_for(lambda: os.path.exists(path), 30, what="Records.dat")
+            with open(path, "rb") as f:
+                self.assertEqual(f.read(7), b"\x06Player", "the name as it was before the window went away")
             player.click(autoplay.RECORDS_NEW_GAME)
             game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
             self.assertEqual(player.leave(), 0)
@@ -182,12 +190,12 @@ class Game(unittest.TestCase):
                     # Played blind: Enter starts a game, sticks dropped in one column end it,
                     # and the records table's text shows; the window is then closed.
                     game.wait_window()
-                    time.sleep(2)
-                    game.screen.key("Return")
                     row_numbers = lambda s: text_in(s, 204, 174, 216, 360) > 50
                     for _ in range(40):
                         if row_numbers(game.screen.screenshot()):
                             break
+                        # Enter starts the game from the menu and is ignored on the game screen.
+                        game.screen.key("Return")
                         game.screen.key_down("space")
                         time.sleep(1.0)
                         game.screen.key_up("space")

@@ -2,6 +2,7 @@
 // the cursor, frames count and end on the quit flag, switches tear screens down,
 // and shutdown leaves no sprite or surface behind.
 #include "game.h"
+#include "playfield.h"
 #include "screens.h"
 
 #include <gtest/gtest.h>
@@ -140,9 +141,31 @@ TEST(GameSpine, ThousandsOfScreenChangesLeaveNothingBehind) {
   }
   const size_t endBytes = ResidentAnonymousBytes();
   ASSERT_GT(settledBytes, 0u) << "the process's memory figure is readable";
+  ASSERT_GT(endBytes, 0u);
+  EXPECT_GT(CursorSurface->Width, 0) << "the frames were drawn, so pictures were loaded";
   std::printf("%d rounds in %lu ms; resident anonymous memory %zu KiB after round %d, %zu KiB after round %d\n", Rounds,
               GetTickCount() - start, settledBytes / 1024, Settled, endBytes / 1024, Rounds);
   EXPECT_LE(endBytes, settledBytes + 1024 * 1024) << "memory creeps with screen changes";
+  GameShutdown();
+}
+
+TEST(GameSpine, ADropHeldWhenFramesPausedEndsUnlessSpaceIsStillDown) {
+  ASSERT_TRUE(GameInit());
+  SwitchScreen(ScreenGame);
+  ASSERT_EQ(GameFrame(), 0);
+  struct Case {
+    DWORD PauseMs; // between two frames, as while the window is away
+    uint8_t Held;  // the drop afterwards (Space is up all along)
+  };
+  for (const Case c : {Case{0, 1}, Case{400, 0}}) {
+    SCOPED_TRACE(c.PauseMs);
+    DropHeld = 1;
+    GameFrame();
+    Sleep(c.PauseMs);
+    DropHeld = 1; // held, as far as the game knows
+    GameFrame();
+    EXPECT_EQ(DropHeld, c.Held);
+  }
   GameShutdown();
 }
 
