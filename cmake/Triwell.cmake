@@ -95,3 +95,14 @@ function(triwell_e2e_test name script)
   set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
                        ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()
+
+# Version information for a Windows binary: product "Triwell", the project's version,
+# a description; FileType is VFT_APP or VFT_DLL.
+function(triwell_version_resource target description file_name file_type)
+  set(TRIWELL_RC_DESCRIPTION "${description}")
+  set(TRIWELL_RC_NAME "${target}")
+  set(TRIWELL_RC_FILENAME "${file_name}")
+  set(TRIWELL_RC_FILETYPE "${file_type}")
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+endfunction()

@@ -7,6 +7,7 @@ The output is a pure function of this file, Pillow and the DejaVu fonts: all noi
 from seeded generators and no file carries a time stamp, so two runs give identical bytes.
 Bitmaps are written as 24-bit bottom-up BI_RGB files, sounds as 16-bit mono 22050 Hz PCM.
 """
+import io
 import math
 import os
 import random
@@ -1399,6 +1400,24 @@ def build_sounds():
     return out
 
 
+def build_icon():
+    """The program's icon: three gems of one colour on a diagonal among others, on the
+    well's dark glass; one picture at the sizes Windows shows."""
+    size, cell, gap = 256, 68, 6
+    origin = (size - 3 * cell - 2 * gap) // 2
+    img = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    ImageDraw.Draw(img).rounded_rectangle([4, 4, size - 5, size - 5], radius=40, fill=(*GLASS, 255),
+                                          outline=(70, 80, 100, 255), width=6)
+    layout = [[0, None, 3], [4, 0, None], [2, 5, 0]]
+    for r, row in enumerate(layout):
+        for c, ci in enumerate(row):
+            if ci is not None:
+                img.alpha_composite(gem(cell, ci), (origin + c * (cell + gap), origin + r * (cell + gap)))
+    out = io.BytesIO()
+    img.save(out, format="ICO", sizes=[(16, 16), (24, 24), (32, 32), (48, 48), (64, 64), (256, 256)])
+    return out.getvalue()
+
+
 def main(argv):
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     outdir = argv[1] if len(argv) > 1 else os.path.join(root, "assets")
@@ -1412,6 +1431,10 @@ def main(argv):
     for name, samples in sorted(build_sounds().items()):
         with open(os.path.join(sounds, name), "wb") as f:
             f.write(wav_bytes(samples))
+    # Built into game.exe, not shipped beside it.
+    os.makedirs(os.path.join(outdir, "icon"), exist_ok=True)
+    with open(os.path.join(outdir, "icon", "Triwell.ico"), "wb") as f:
+        f.write(build_icon())
     return 0
 
 
