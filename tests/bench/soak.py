@@ -801,22 +801,6 @@ class Soak:
             steps[label]()
             time.sleep(self.rng.uniform(0, 0.3))
 
-def game_pid(game):
-    """The process of this run's game.exe: the bench may run others."""
-    exe = os.path.join(game.workdir, "game.exe")
-    prefix = b"WINEPREFIX=" + wb.prefix_dir(game.wine_dir).encode()
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            with contextlib.suppress(OSError):
-                with open(f"/proc/{entry}/cmdline", "rb") as f:
-                    first = f.read().split(b"\0")[0].decode(errors="replace")
-                with open(f"/proc/{entry}/environ", "rb") as f:
-                    environment = f.read().split(b"\0")
-                if first.replace("\\", "/") == exe and prefix in environment:
-                    return int(entry)
-    return None
-
-
 def run(build_dir, minutes, seed):
     log_dir = os.path.join(build_dir, "soak")
     os.makedirs(log_dir, exist_ok=True)
@@ -829,7 +813,8 @@ def run(build_dir, minutes, seed):
         code = None
         try:
             game.wait_window()
-            pid = wb.wait_for(lambda: game_pid(game), 60, what="the game's process")
+            exe = os.path.join(game.workdir, "game.exe")
+            pid = wb.wait_for(lambda: wb.wine_process_of(exe, game.wine_dir), 60, what="the game's process")
             soak.park()
             soak.memory = MemoryWatch(pid, soak.looks, game.screen, soak.started)
             soak.first_round()

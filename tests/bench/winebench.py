@@ -284,6 +284,15 @@ def loud_samples(path, offset=0):
     return sum(1 for s in samples if abs(s) > 4000), len(samples)
 
 
+def capturing_run(build_dir):
+    """A GameRun whose sound is recorded into a fresh capture file; answers (run, the
+    capture file). The file appears once the game has opened its sound device."""
+    config, capture = audio_capture_paths(build_dir)
+    if os.path.exists(capture):
+        os.remove(capture)
+    return GameRun(build_dir, env={"ALSA_CONFIG_PATH": config}), capture
+
+
 def audio_capture_paths(build_dir):
     """The ALSA configuration that records what a program plays, and the raw file it
     records into (16-bit samples)."""
@@ -471,8 +480,11 @@ def resident_anonymous_kib(pid):
 
 
 def wine_process_of(exe, wine_dir):
-    """The process of the prefix in wine_dir that runs the Windows program exe."""
+    """The process of the prefix in wine_dir that runs the Windows program exe: by its
+    file name, or, for an absolute path, that very file (other runs may be up too)."""
     prefix = b"WINEPREFIX=" + prefix_dir(wine_dir).encode()
+    same = (lambda path: path == exe) if os.path.isabs(exe) else \
+        (lambda path: path.split("/")[-1].lower() == os.path.basename(exe).lower())
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
@@ -481,8 +493,7 @@ def wine_process_of(exe, wine_dir):
                 first = f.read().split(b"\0")[0].decode(errors="replace")
             with open(f"/proc/{entry}/environ", "rb") as f:
                 environment = f.read().split(b"\0")
-            if first.replace("\\", "/").split("/")[-1].lower() == os.path.basename(exe).lower() and \
-                    prefix in environment:
+            if same(first.replace("\\", "/")) and prefix in environment:
                 return int(entry)
     return None
 

@@ -83,10 +83,8 @@ class Game(unittest.TestCase):
             self.assertEqual(player.leave(), 0)
 
     def test_landings_are_heard_only_while_the_sound_button_is_on(self):
-        config, capture = wb.audio_capture_paths(wb.BUILD_DIR)
-        if os.path.exists(capture):
-            os.remove(capture)
-        with wb.GameRun(wb.BUILD_DIR, env={"ALSA_CONFIG_PATH": config}) as game:
+        run, capture = wb.capturing_run(wb.BUILD_DIR)
+        with run as game:
             player = self.player(game)
             player.start()
             wb.wait_for(lambda: os.path.exists(capture), 30, what="the capture file")

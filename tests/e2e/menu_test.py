@@ -191,10 +191,8 @@ class Menu(unittest.TestCase):
             self.assertEqual(game.wait_exit(60), 0)
 
     def test_sound_is_switched_on_and_off_on_the_menu(self):
-        config, capture = wb.audio_capture_paths(wb.BUILD_DIR)
-        if os.path.exists(capture):
-            os.remove(capture)
-        with wb.GameRun(wb.BUILD_DIR, env={"ALSA_CONFIG_PATH": config}) as game:
+        run, capture = wb.capturing_run(wb.BUILD_DIR)
+        with run as game:
             game.wait_window()
             game.wait_screen(on_menu, timeout=30, what="the menu")
             wb.wait_for(lambda: os.path.exists(capture), 30, what="the capture file")

@@ -277,21 +277,6 @@ TEST_F(GameScreen, GameOverAsksForANameOnlyAboveTheTenthScore) {
   }
 }
 
-TEST_F(GameScreen, ALineExplodesAndTheStickFallsOnWithoutTheExplosionPicture) {
-  ASSERT_EQ(ExplosionChain.Count, 0);
-  for (int32_t column = 1; column <= 3; ++column) Playfield[column][FieldRows].Color = 4;
-  const int32_t row = PieceY;
-  int frames = 0;
-  while ((Score == 0 || ExplosionChain.Count > 0 || FieldBusy) && frames < 100) {
-    GameScreenFrame();
-    ++frames;
-  }
-  EXPECT_EQ(Score, 18);
-  EXPECT_EQ(ExplosionChain.Count, 0) << "explosions on a missing picture end";
-  for (int i = 0; i < FallDelay && PieceY == row; ++i) GameScreenFrame();
-  EXPECT_EQ(PieceY, row + 1) << "the stick falls again";
-}
-
 TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {
   RecordsTable two{};
   PlaceRecord(two, "first", 5, 45000, 500);

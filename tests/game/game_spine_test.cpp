@@ -40,7 +40,6 @@ TEST(GameSpine, StartsRunsFramesSwitchesAndShutsDownCleanly) {
   EXPECT_EQ(CursorSprite->Animating, 1);
   EXPECT_EQ(CursorSprite->AnimDelay, 1);
   EXPECT_EQ(SoundEnabled, 0) << "every run starts silent";
-  const Counts started = Live();
 
   EXPECT_EQ(GameFrame(), 0);
   EXPECT_EQ(GameFrame(), 0);
@@ -68,27 +67,6 @@ TEST(GameSpine, StartsRunsFramesSwitchesAndShutsDownCleanly) {
   QuitRequested = 0;
   EXPECT_EQ(Live().sprites, 2) << "only the font's and the cursor's sprites are left";
   EXPECT_EQ(Live().surfaces, 2);
-
-  // Switching back and forth, through the game with its pause window and its records
-  // table, leaves the same sprites and surfaces each time the menu is back.
-  for (int round = 0; round < 3; ++round) {
-    SwitchScreen(ScreenGame);
-    EXPECT_EQ(GameFrame(), 0);
-    OpenPauseWindow();
-    EXPECT_EQ(GameFrame(), 0);
-    ClosePauseWindow();
-    EnterRecords();
-    EXPECT_EQ(GameFrame(), 0);
-    if (round == 1) LeaveRecords();
-    if (round == 2) OpenPauseWindow(); // left from the pause window
-    SwitchScreen(ScreenAbout);
-    LeaveRecords(); // a table left open is freed by this, as shutdown does
-    EXPECT_EQ(GameFrame(), 0);
-    SwitchScreen(ScreenMainMenu);
-    EXPECT_EQ(GameFrame(), 0);
-    EXPECT_EQ(Live().sprites, started.sprites) << "round " << round;
-    EXPECT_EQ(Live().surfaces, started.surfaces) << "round " << round;
-  }
 
   GameShutdown();
   EXPECT_EQ(GameFontSurface, nullptr);
@@ -122,6 +100,8 @@ TEST(GameSpine, ThousandsOfScreenChangesLeaveNothingBehind) {
   const DWORD start = GetTickCount();
   for (int round = 1; round <= Rounds; ++round) {
     // Each screen is drawn once, so that its pictures are loaded and freed for real.
+    // The game is left in turn with nothing open, from its pause window, and with its
+    // records table still open (freed later, as shutdown does).
     SwitchScreen(ScreenGame);
     GameFrame();
     OpenPauseWindow();
@@ -129,8 +109,10 @@ TEST(GameSpine, ThousandsOfScreenChangesLeaveNothingBehind) {
     ClosePauseWindow();
     EnterRecords();
     GameFrame();
-    LeaveRecords();
+    if (round % 3 == 0) LeaveRecords();
+    if (round % 3 == 1) OpenPauseWindow();
     SwitchScreen(ScreenAbout);
+    LeaveRecords();
     GameFrame();
     SwitchScreen(ScreenMainMenu);
     GameFrame();
