@@ -2,11 +2,18 @@
 // "Records.dat", and the name entry after a game that earned a place. The table's
 // bytes are read and written by records_file.cpp; this file does the file calls,
 // the drawing and the keys.
+//
+// The file lives in the current folder. When that folder cannot be written (a game
+// unpacked under Program Files), the table goes to "Triwell\Records.dat" in the
+// user's local application data instead, and is read from there for as long as that
+// copy is the newer one.
 #include "screens.h"
 
 #include <oleauto.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "game.h"
 #include "playfield.h"
@@ -20,7 +27,10 @@ Sprite* RecordsButtons[1 + 2];
 
 namespace {
 
-constexpr const char* RecordsFileName = "Records.dat";
+constexpr const wchar_t* RecordsFileName = L"Records.dat";
+constexpr const wchar_t* HomeFolder = L".";
+// Room for a folder of MAX_PATH characters, a separator and the file name.
+constexpr size_t PathRoom = MAX_PATH + 16;
 constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyEnter = 28, KeyDelete = 211;
 constexpr int32_t ButtonNewGame = 1, ButtonClose = 2;
 constexpr uint32_t EntryBoxColor = 0x00FF; // blue in 5-6-5
@@ -65,12 +75,69 @@ void Show(int32_t X, int32_t Y, const char* Text) { ShowText(&GameFontSprite, nu
 
 } // namespace
 
+namespace {
+
+// The folder the table moves to when the current one cannot be written; false when
+// the user's local application data cannot be found.
+bool SpareFolder(wchar_t (&Folder)[PathRoom]) {
+  wchar_t appData[MAX_PATH];
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return false;
+  return swprintf(Folder, PathRoom, L"%ls\\Triwell", appData) > 0;
+}
+
+bool RecordsPath(const wchar_t* Folder, wchar_t (&Path)[PathRoom]) {
+  return swprintf(Path, PathRoom, L"%ls\\%ls", Folder, RecordsFileName) > 0;
+}
+
+// When the file at Path was last written; false when there is no such file.
+bool LastWritten(const wchar_t* Path, FILETIME& Time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  Time = data.ftLastWriteTime;
+  return true;
+}
+
+// Writes the table to Records.dat in Folder. The new table goes to a file of its own
+// beside the old one, which it replaces in one step only when it was written in full:
+// a failure leaves the old file as it was.
+bool SaveTableIn(const wchar_t* Folder, const uint8_t (&Bytes)[RecordsFileBytes]) {
+  wchar_t target[PathRoom];
+  if (!RecordsPath(Folder, target)) return false;
+  // A read-only file is the player's wish to keep it as it is.
+  const DWORD attributes = GetFileAttributesW(target);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;
+  wchar_t temporary[MAX_PATH];
+  if (!GetTempFileNameW(Folder, L"Rec", 0, temporary)) return false;
+  const HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool written = false;
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD n = 0;
+    written = WriteFile(file, Bytes, sizeof Bytes, &n, nullptr) && n == sizeof Bytes && FlushFileBuffers(file);
+    CloseHandle(file);
+  }
+  if (written && MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(temporary);
+  return false;
+}
+
+} // namespace
+
 void LoadRecords() {
+  wchar_t path[PathRoom], spare[PathRoom], spareFolder[PathRoom];
+  RecordsPath(HomeFolder, path);
+  // The spare copy is read when it is newer than the current folder's (or the only one).
+  FILETIME home, other;
+  if (SpareFolder(spareFolder) && RecordsPath(spareFolder, spare) && LastWritten(spare, other) &&
+      (!LastWritten(path, home) || CompareFileTime(&other, &home) > 0))
+    wcscpy(path, spare);
+
   uint8_t bytes[RecordsFileBytes];
   DWORD got = 0;
   // Shared with any writer, so a file another program holds open is still read.
-  const HANDLE file = CreateFileA(RecordsFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     // A read may return fewer bytes than asked: read on until the table is full or
     // the file ends. A failed read keeps what came before it.
@@ -86,25 +153,11 @@ bool SaveRecords() {
   SortRecords(Records);
   uint8_t bytes[RecordsFileBytes];
   WriteRecordsTable(Records, bytes);
-  // A read-only file is the player's wish to keep it as it is.
-  const DWORD attributes = GetFileAttributesA(RecordsFileName);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    return false;
-  // The new table goes to a file of its own beside the old one, which it replaces in
-  // one step only when it was written in full: a failure leaves the old file as it was.
-  char temporary[MAX_PATH];
-  if (!GetTempFileNameA(".", "Rec", 0, temporary)) return false;
-  const HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool written = false;
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD n = 0;
-    written = WriteFile(file, bytes, sizeof bytes, &n, nullptr) && n == sizeof bytes && FlushFileBuffers(file);
-    CloseHandle(file);
-  }
-  if (written && MoveFileExA(temporary, RecordsFileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  DeleteFileA(temporary);
-  return false;
+  if (SaveTableIn(HomeFolder, bytes)) return true;
+  wchar_t spare[PathRoom];
+  if (!SpareFolder(spare)) return false;
+  CreateDirectoryW(spare, nullptr); // or it is there already
+  return SaveTableIn(spare, bytes);
 }
 
 void EnterRecords() {

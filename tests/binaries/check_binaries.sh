@@ -27,7 +27,7 @@ by_name=$(printf '%s\n' "$engine_imports" | grep -v '<none>' || true)
 $by_name"
 
 # Only system DLLs (and, for the game, the engine).
-system='^(KERNEL32|USER32|GDI32|msvcrt|ADVAPI32|ole32|OLEAUT32|VERSION|WINMM)\.dll$'
+system='^(KERNEL32|USER32|GDI32|msvcrt|ADVAPI32|ole32|OLEAUT32|SHELL32|VERSION|WINMM)\.dll$'
 for file in "$bin"/*.exe "$bin"/*.dll; do
   [ -e "$file" ] || continue
   for dll in $("$objdump" -p "$file" | sed -n 's/^[ \t]*DLL Name: //p'); do

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -44,6 +46,41 @@ int LeftoverTemporaryFiles() {
   return n;
 }
 
+// Where the game keeps the table when its own folder cannot be written.
+std::string SpareFolder() {
+  char appData[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", appData, sizeof appData);
+  return n && n < sizeof appData ? std::string(appData) + "\\Triwell" : std::string();
+}
+
+std::string SpareFile() { return SpareFolder() + "\\Records.dat"; }
+
+void RemoveSpare() {
+  SetFileAttributesA(SpareFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(SpareFile().c_str());
+  RemoveDirectoryA(SpareFile().c_str());
+  RemoveDirectoryA(SpareFolder().c_str());
+}
+
+// A file written at a given time, in seconds from an arbitrary day.
+void WriteAt(const std::string& Name, const std::vector<uint8_t>& Bytes, int64_t Seconds) {
+  ASSERT_NO_FATAL_FAILURE(WriteAll(Name.c_str(), Bytes));
+  const HANDLE f = CreateFileA(Name.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  const uint64_t ticks = (13000000000ull + Seconds) * 10000000ull;
+  const FILETIME t = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  EXPECT_TRUE(SetFileTime(f, nullptr, nullptr, &t));
+  CloseHandle(f);
+}
+
+std::vector<uint8_t> TableBytes(const char* Name, int32_t Points) {
+  RecordsTable table{};
+  PlaceRecord(table, Name, static_cast<uint8_t>(strlen(Name)), 45000, Points);
+  uint8_t bytes[RecordsFileBytes];
+  WriteRecordsTable(table, bytes);
+  return std::vector<uint8_t>(bytes, bytes + RecordsFileBytes);
+}
+
 void PointInto(const Sprite* S, int32_t Dx, int32_t Dy) {
   MouseX = S->X + Dx;
   MouseY = S->Y + Dy;
@@ -59,6 +96,8 @@ protected:
     ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
     ASSERT_TRUE(SetCurrentDirectoryA(folder));
     Folder = folder;
+    ASSERT_FALSE(SpareFolder().empty());
+    RemoveSpare();
     SoundEnabled = 0;
     SwitchScreen(ScreenGame);
     ASSERT_EQ(ScreenFrameProc, GameScreenFrame);
@@ -71,6 +110,7 @@ protected:
     RemoveDirectoryA("Records.dat");
     SetCurrentDirectoryA("..");
     RemoveDirectoryA(Folder.c_str());
+    RemoveSpare();
   }
   std::string Folder;
 };
@@ -233,6 +273,9 @@ TEST_F(GameScreen, ARecordTheFileCannotTakeStaysInTheTableAndIsSavedLater) {
   const std::vector<uint8_t> old(RecordsFileBytes, 0);
   WriteAll("Records.dat", old);
   ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
+  // Nor can the spare place: a folder stands where its file would go.
+  ASSERT_TRUE(CreateDirectoryA(SpareFolder().c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(SpareFile().c_str(), nullptr));
   ASSERT_NO_FATAL_FAILURE(EndTheGame(50));
   NameEntryKeyDown(KeyEnter);
   EXPECT_EQ(ReadAll("Records.dat"), old) << "the read-only file as it was";
@@ -277,7 +320,7 @@ TEST_F(GameScreen, GameOverAsksForANameOnlyAboveTheTenthScore) {
   }
 }
 
-TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {
+TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWasAndMovesOutOfAFolderItCannotWrite) {
   RecordsTable two{};
   PlaceRecord(two, "first", 5, 45000, 500);
   PlaceRecord(two, "second", 6, 45001, 400);
@@ -289,19 +332,22 @@ TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {
   const std::vector<uint8_t> cut(table, table + 50); // the first entry and part of the second
 
   enum Setup { NoFile, File, ReadOnlyFile, Folder };
+  enum Place { Here, Spare, Nowhere };
   struct Case {
     const char* Name;
     Setup Kind;
     std::vector<uint8_t> Bytes;
     int32_t EntriesRead; // entries with a score after loading
-    bool Saved;
+    bool SpareBlocked;   // a folder stands where the spare file would go
+    Place SavedTo;
   };
   const Case cases[] = {
-      {"no file", NoFile, {}, 0, true},
-      {"a longer file", File, longer, 2, true},
-      {"a cut file", File, cut, 1, true},
-      {"a read-only file", ReadOnlyFile, full, 2, false},
-      {"a folder of that name", Folder, {}, 0, false},
+      {"no file", NoFile, {}, 0, false, Here},
+      {"a longer file", File, longer, 2, false, Here},
+      {"a cut file", File, cut, 1, false, Here},
+      {"a read-only file", ReadOnlyFile, full, 2, false, Spare},
+      {"a folder of that name", Folder, {}, 0, false, Spare},
+      {"a read-only file, the spare place blocked", ReadOnlyFile, full, 2, true, Nowhere},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -312,19 +358,33 @@ TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {
     if (c.Kind == Folder) {
       ASSERT_TRUE(CreateDirectoryA("Records.dat", nullptr));
     }
+    if (c.SpareBlocked) {
+      ASSERT_TRUE(CreateDirectoryA(SpareFolder().c_str(), nullptr));
+      ASSERT_TRUE(CreateDirectoryA(SpareFile().c_str(), nullptr));
+    }
 
     LoadRecords();
     int32_t read = 0;
     for (int i = 1; i <= RecordCount; ++i) read += Records[i].Score != 0;
     EXPECT_EQ(read, c.EntriesRead);
     PlaceRecord(Records, "new", 3, 45002, 450);
-    EXPECT_EQ(SaveRecords(), c.Saved);
+    std::vector<uint8_t> saved(RecordsFileBytes);
+    memcpy(saved.data(), &Records[1], RecordsFileBytes);
+    EXPECT_EQ(SaveRecords(), c.SavedTo != Nowhere);
     EXPECT_EQ(std::string(Records[c.EntriesRead >= 1 ? 2 : 1].Name, 3), "new") << "kept in memory";
-    if (c.Saved) {
-      const std::vector<uint8_t> now = ReadAll("Records.dat");
+    if (c.SavedTo != Nowhere) {
+      const std::vector<uint8_t> now = ReadAll(c.SavedTo == Here ? "Records.dat" : SpareFile().c_str());
       ASSERT_EQ(now.size(), RecordsFileBytes);
-      EXPECT_EQ(0, memcmp(now.data(), &Records[1], RecordsFileBytes));
-    } else if (c.Kind == ReadOnlyFile) {
+      EXPECT_EQ(now, saved);
+      // The next start reads the table back from where it went.
+      memset(&Records, 0, sizeof Records);
+      LoadRecords();
+      EXPECT_EQ(0, memcmp(&Records[1], saved.data(), RecordsFileBytes));
+    }
+    if (c.SavedTo == Here) {
+      EXPECT_EQ(GetFileAttributesA(SpareFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing spare";
+    }
+    if (c.Kind == ReadOnlyFile) {
       EXPECT_EQ(ReadAll("Records.dat"), c.Bytes) << "byte for byte";
     }
     EXPECT_EQ(LeftoverTemporaryFiles(), 0);
@@ -332,6 +392,29 @@ TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWas) {
     SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
     DeleteFileA("Records.dat");
     RemoveDirectoryA("Records.dat");
+    RemoveSpare();
+  }
+}
+
+TEST_F(GameScreen, RecordsAreReadFromTheSpareCopyOnlyWhenItIsNewer) {
+  const std::vector<uint8_t> here = TableBytes("here", 10), spare = TableBytes("spare", 20);
+  struct Case {
+    int64_t HereAt, SpareAt; // seconds; -1: no such file
+    int32_t Expected;        // the first score read
+  };
+  for (const Case c : {Case{5, -1, 10}, Case{-1, 5, 20}, Case{5, 6, 20}, Case{6, 5, 10}, Case{5, 5, 10}}) {
+    SCOPED_TRACE(testing::Message() << c.HereAt << " " << c.SpareAt);
+    if (c.HereAt >= 0) {
+      ASSERT_NO_FATAL_FAILURE(WriteAt("Records.dat", here, c.HereAt));
+    }
+    if (c.SpareAt >= 0) {
+      CreateDirectoryA(SpareFolder().c_str(), nullptr);
+      ASSERT_NO_FATAL_FAILURE(WriteAt(SpareFile(), spare, c.SpareAt));
+    }
+    LoadRecords();
+    EXPECT_EQ(Records[1].Score, c.Expected);
+    DeleteFileA("Records.dat");
+    RemoveSpare();
   }
 }
 
