@@ -27,6 +27,7 @@ Command line (used by ctest and the scripts):
 import array
 import contextlib
 import fcntl
+import glob
 import os
 import shutil
 import signal
@@ -59,6 +60,12 @@ def wait_for(condition, timeout, interval=0.1, what="condition"):
 
 def prefix_dir(wine_dir):
     return os.path.join(os.path.abspath(wine_dir), "prefix")
+
+
+def spare_records_folders(wine_dir):
+    """Where the game keeps its records when its own folder cannot be written: the
+    prefix user's local application data."""
+    return glob.glob(os.path.join(prefix_dir(wine_dir), "drive_c", "users", "*", "AppData", "Local", "Triwell"))
 
 
 def wine_env(wine_dir, display=None, extra=None):
@@ -313,9 +320,13 @@ class GameRun:
     folder, on the bench's display. Always ends what it started."""
 
     def __init__(self, build_dir, program="game.exe", args=(), env=None, folder_setup=None,
-                 remove=(), in_place=False):
+                 remove=(), in_place=False, keep_spare_records=False):
         self.build_dir = os.path.abspath(build_dir)
         self.wine_dir = os.path.join(self.build_dir, "wine")
+        # Records a read-only game folder left in the prefix would be read by this run.
+        if not keep_spare_records:
+            for folder in spare_records_folders(self.wine_dir):
+                shutil.rmtree(folder)
         display = current_display(self.wine_dir)
         if not display:
             raise BenchError("the bench's display is not running (winebench.py up)")

@@ -2,10 +2,12 @@
 """The game played from outside under Wine: sticks read off the screen and placed
 with the keyboard until one makes a line, the pause window, play to game over, a
 name typed into the records table, and the record found again after a restart."""
+import contextlib
 import os
 import shutil
 import stat
 import struct
+import subprocess
 import sys
 import time
 import unittest
@@ -34,6 +36,22 @@ def quiet(capture, seconds=0.5):
         time.sleep(seconds)
         return wb.loud_samples(capture, size)[0] == 0 and (os.path.getsize(capture),)
     return wb.wait_for(settled, 30, what="the sound to end")[0]
+
+
+@contextlib.contextmanager
+def read_only(folder):
+    """No file can be made, renamed or removed in folder, not even by root: it is made
+    immutable, or where the file system cannot, mounted read-only over itself."""
+    if subprocess.run(["chattr", "+i", folder], stderr=subprocess.DEVNULL).returncode == 0:
+        undo = ["chattr", "-i", folder]
+    else:
+        subprocess.run(["mount", "--bind", folder, folder], check=True)
+        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
+        undo = ["umount", folder]
+    try:
+        yield
+    finally:
+        subprocess.run(undo, check=True)
 
 
 class Game(unittest.TestCase):
@@ -155,6 +173,43 @@ class Game(unittest.TestCase):
             player.click(autoplay.RECORDS_NEW_GAME)
             game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
             self.assertEqual(player.leave(), 0)
+
+    def test_a_read_only_game_folder_keeps_its_records_for_the_next_start(self):
+        for folder in wb.spare_records_folders(wb.BUILD_DIR + "/wine"):
+            shutil.rmtree(folder)
+        try:
+            with wb.GameRun(wb.BUILD_DIR) as game, read_only(game.workdir):
+                player = self.player(game)
+                player.play_until_scored(player.start())
+                player.play_until_over()
+                game.wait_screen(player.name_box_lit, what="the name box")
+                type_slowly(game, "Delete", "shift+t", "e", "s", "t", "e", "r", "Return")
+                spare = lambda: [os.path.join(f, "Records.dat") for f in wb.spare_records_folders(wb.BUILD_DIR + "/wine")
+                                 if os.path.exists(os.path.join(f, "Records.dat"))]
+                path = wb.wait_for(spare, 30, what="the records in the application data")[0]
+                with open(path, "rb") as f:
+                    stored = f.read()
+                self.assertEqual(len(stored), 340)
+                self.assertEqual(stored[0:7], b"\x06Tester")
+                self.assertEqual(sorted(os.listdir(game.workdir)), sorted(os.listdir(os.path.join(wb.BUILD_DIR, "Triwell"))),
+                                 "nothing written in the game folder")
+                player.click(autoplay.RECORDS_NEW_GAME)
+                game.wait_screen(lambda s: not player.records_shown(s), what="a new game")
+                self.assertEqual(player.leave(), 0)
+
+            # The next start, from a read-only folder as it was unpacked, shows the record.
+            with wb.GameRun(wb.BUILD_DIR, keep_spare_records=True) as game, read_only(game.workdir):
+                player = self.player(game)
+                player.start()
+                player.click(autoplay.BEST_BUTTON)
+                screen = game.wait_screen(player.records_shown, what="the records table")
+                self.assertGreater(text_in(screen, 234, 174, 360, 190), 20, "the first row shows the name")
+                game.screen.key("Escape")
+                game.wait_screen(lambda s: not player.records_shown(s), what="the game again")
+                self.assertEqual(player.leave(), 0)
+        finally:
+            for folder in wb.spare_records_folders(wb.BUILD_DIR + "/wine"):
+                shutil.rmtree(folder)
 
     def test_missing_and_broken_files_leave_a_game_that_plays_and_ends_with_code_0(self):
         window = "TavrikEngine2DWindowClass"
