@@ -3,10 +3,11 @@
 // bytes are read and written by records_file.cpp; this file does the file calls,
 // the drawing and the keys.
 //
-// The file lives in the current folder. When that folder cannot be written (a game
+// The file lives in the current folder. When it cannot be written there (a game
 // unpacked under Program Files), the table goes to "Triwell\Records.dat" in the
-// user's local application data instead, and is read from there for as long as that
-// copy is the newer one.
+// user's local application data instead. A start reads both copies and joins them, so
+// no record is lost whichever copy is older, whatever the clocks or time zones say,
+// and however many game folders share the spare copy.
 #include "screens.h"
 
 #include <oleauto.h>
@@ -81,21 +82,34 @@ namespace {
 // the user's local application data cannot be found.
 bool SpareFolder(wchar_t (&Folder)[PathRoom]) {
   wchar_t appData[MAX_PATH];
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) return false;
-  return swprintf(Folder, PathRoom, L"%ls\\Triwell", appData) > 0;
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, appData)))
+    return false;
+  const int n = swprintf(Folder, PathRoom, L"%ls\\Triwell", appData);
+  return n > 0 && n < static_cast<int>(PathRoom);
 }
 
 bool RecordsPath(const wchar_t* Folder, wchar_t (&Path)[PathRoom]) {
-  return swprintf(Path, PathRoom, L"%ls\\%ls", Folder, RecordsFileName) > 0;
+  const int n = swprintf(Path, PathRoom, L"%ls\\%ls", Folder, RecordsFileName);
+  return n > 0 && n < static_cast<int>(PathRoom);
 }
 
-// When the file at Path was last written; false when there is no such file.
-bool LastWritten(const wchar_t* Path, FILETIME& Time) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(Path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return false;
-  Time = data.ftLastWriteTime;
-  return true;
+// Reads a records file into Table; a file that cannot be opened or read gives the
+// empty table, and the answer false.
+bool ReadTableFrom(const wchar_t* Path, RecordsTable& Table) {
+  uint8_t bytes[RecordsFileBytes];
+  DWORD got = 0;
+  // Shared with any writer, so a file another program holds open is still read.
+  const HANDLE file = CreateFileW(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    // A read may return fewer bytes than asked: read on until the table is full or
+    // the file ends. A failed read keeps what came before it.
+    for (DWORD n = 0; got < sizeof bytes && ReadFile(file, bytes + got, sizeof bytes - got, &n, nullptr) && n > 0;)
+      got += n;
+    CloseHandle(file);
+  }
+  ReadRecordsTable(bytes, got, Table);
+  return file != INVALID_HANDLE_VALUE;
 }
 
 // Writes the table to Records.dat in Folder. The new table goes to a file of its own
@@ -104,7 +118,7 @@ bool LastWritten(const wchar_t* Path, FILETIME& Time) {
 bool SaveTableIn(const wchar_t* Folder, const uint8_t (&Bytes)[RecordsFileBytes]) {
   wchar_t target[PathRoom];
   if (!RecordsPath(Folder, target)) return false;
-  // A read-only file is the player's wish to keep it as it is.
+  // A read-only file is left as it is: the table goes to the spare place instead.
   const DWORD attributes = GetFileAttributesW(target);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     return false;
@@ -125,27 +139,12 @@ bool SaveTableIn(const wchar_t* Folder, const uint8_t (&Bytes)[RecordsFileBytes]
 } // namespace
 
 void LoadRecords() {
-  wchar_t path[PathRoom], spare[PathRoom], spareFolder[PathRoom];
+  wchar_t path[PathRoom];
   RecordsPath(HomeFolder, path);
-  // The spare copy is read when it is newer than the current folder's (or the only one).
-  FILETIME home, other;
-  if (SpareFolder(spareFolder) && RecordsPath(spareFolder, spare) && LastWritten(spare, other) &&
-      (!LastWritten(path, home) || CompareFileTime(&other, &home) > 0))
-    wcscpy(path, spare);
-
-  uint8_t bytes[RecordsFileBytes];
-  DWORD got = 0;
-  // Shared with any writer, so a file another program holds open is still read.
-  const HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    // A read may return fewer bytes than asked: read on until the table is full or
-    // the file ends. A failed read keeps what came before it.
-    for (DWORD n = 0; got < sizeof bytes && ReadFile(file, bytes + got, sizeof bytes - got, &n, nullptr) && n > 0;)
-      got += n;
-    CloseHandle(file);
-  }
-  ReadRecordsTable(bytes, got, Records);
+  ReadTableFrom(path, Records);
+  wchar_t spare[PathRoom];
+  RecordsTable other;
+  if (SpareFolder(spare) && RecordsPath(spare, path) && ReadTableFrom(path, other)) MergeRecordsTables(Records, other);
   FormatDates();
 }
 

@@ -4,6 +4,7 @@
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -37,6 +38,25 @@ void SortRecords(RecordsTable& Table) {
       }
     }
   }
+}
+
+void MergeRecordsTables(RecordsTable& Table, const RecordsTable& Other) {
+  RecordEntry joined[2 * RecordCount];
+  int32_t count = 0;
+  for (int32_t i = 1; i <= RecordCount; ++i) joined[count++] = Table[i];
+  bool matched[RecordCount + 1] = {};
+  for (int32_t j = 1; j <= RecordCount; ++j) {
+    int32_t same = 0;
+    for (int32_t i = 1; i <= RecordCount && !same; ++i)
+      if (!matched[i] && memcmp(&Table[i], &Other[j], sizeof(RecordEntry)) == 0) same = i;
+    if (same)
+      matched[same] = true;
+    else
+      joined[count++] = Other[j];
+  }
+  std::stable_sort(joined, joined + count,
+                   [](const RecordEntry& A, const RecordEntry& B) { return int32_t{A.Score} > int32_t{B.Score}; });
+  memcpy(&Table[1], joined, RecordsFileBytes);
 }
 
 bool QualifiesForRecords(const RecordsTable& Table, int32_t Score) { return Score > Table[RecordCount].Score; }

@@ -33,6 +33,11 @@ void ReadRecordsTable(const uint8_t* Bytes, size_t Size, RecordsTable& Table);
 void WriteRecordsTable(const RecordsTable& Table, uint8_t (&Out)[RecordsFileBytes]);
 // Sorts by descending score; entries with equal scores keep their order.
 void SortRecords(RecordsTable& Table);
+// Joins a second table into Table: every entry of Other that Table does not already
+// hold (byte for byte, as often as it holds it) comes in, and the best ten of all are
+// kept, Table's entries first among equal scores. Two copies of one table, or a copy
+// and the same table with later records, join without duplicates.
+void MergeRecordsTables(RecordsTable& Table, const RecordsTable& Other);
 // A score earns a place only above the tenth entry's.
 bool QualifiesForRecords(const RecordsTable& Table, int32_t Score);
 // Puts a new entry in the tenth place (the tenth is lost) and sorts it in below every

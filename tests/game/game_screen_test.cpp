@@ -36,9 +36,9 @@ void WriteAll(const char* Name, const std::vector<uint8_t>& Bytes) {
   fclose(f);
 }
 
-int LeftoverTemporaryFiles() {
+int FilesLike(const std::string& Pattern) {
   WIN32_FIND_DATAA found;
-  const HANDLE h = FindFirstFileA("Rec*.tmp", &found);
+  const HANDLE h = FindFirstFileA(Pattern.c_str(), &found);
   if (h == INVALID_HANDLE_VALUE) return 0;
   int n = 1;
   while (FindNextFileA(h, &found)) ++n;
@@ -54,6 +54,9 @@ std::string SpareFolder() {
 }
 
 std::string SpareFile() { return SpareFolder() + "\\Records.dat"; }
+
+// Temporary files a save left behind, in the game folder or the spare one.
+int LeftoverTemporaryFiles() { return FilesLike("Rec*.tmp") + FilesLike(SpareFolder() + "\\Rec*.tmp"); }
 
 void RemoveSpare() {
   SetFileAttributesA(SpareFile().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -105,12 +108,14 @@ protected:
   void TearDown() override {
     LeaveRecords();
     LeaveAllScreens();
+    EXPECT_EQ(LeftoverTemporaryFiles(), 0);
     SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
     DeleteFileA("Records.dat");
     RemoveDirectoryA("Records.dat");
     SetCurrentDirectoryA("..");
     RemoveDirectoryA(Folder.c_str());
     RemoveSpare();
+    EXPECT_EQ(GetFileAttributesA(SpareFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left in the spare place";
   }
   std::string Folder;
 };
@@ -396,23 +401,49 @@ TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWasAndMovesOutOfAFolderIt
   }
 }
 
-TEST_F(GameScreen, RecordsAreReadFromTheSpareCopyOnlyWhenItIsNewer) {
+TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedWhateverTheirTimesSoNoneIsLost) {
   const std::vector<uint8_t> here = TableBytes("here", 10), spare = TableBytes("spare", 20);
   struct Case {
+    const char* Name;
     int64_t HereAt, SpareAt; // seconds; -1: no such file
-    int32_t Expected;        // the first score read
+    bool HereReadOnly;
+    std::vector<std::string> Expected; // the names read, best first
   };
-  for (const Case c : {Case{5, -1, 10}, Case{-1, 5, 20}, Case{5, 6, 20}, Case{6, 5, 10}, Case{5, 5, 10}}) {
-    SCOPED_TRACE(testing::Message() << c.HereAt << " " << c.SpareAt);
+  const Case cases[] = {
+      {"only the game folder's", 5, -1, false, {"here"}},
+      {"only the spare copy", -1, 5, false, {"spare"}},
+      {"the spare copy an hour ahead", 5, 3605, false, {"spare", "here"}},
+      {"the game folder's an hour ahead", 3605, 5, false, {"spare", "here"}},
+      {"the game folder's read-only and ahead", 3605, 5, true, {"spare", "here"}},
+  };
+  auto names = [] {
+    std::vector<std::string> shown;
+    for (int i = 1; i <= RecordCount; ++i)
+      if (Records[i].Score) shown.emplace_back(Records[i].Name, ShownNameLength(Records[i]));
+    return shown;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
     if (c.HereAt >= 0) {
       ASSERT_NO_FATAL_FAILURE(WriteAt("Records.dat", here, c.HereAt));
+    }
+    if (c.HereReadOnly) {
+      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
     }
     if (c.SpareAt >= 0) {
       CreateDirectoryA(SpareFolder().c_str(), nullptr);
       ASSERT_NO_FATAL_FAILURE(WriteAt(SpareFile(), spare, c.SpareAt));
     }
     LoadRecords();
-    EXPECT_EQ(Records[1].Score, c.Expected);
+    EXPECT_EQ(names(), c.Expected);
+    // A new record, stored and read again, joins the others and doubles none.
+    PlaceRecord(Records, "new", 3, 45002, 30);
+    ASSERT_TRUE(SaveRecords());
+    LoadRecords();
+    std::vector<std::string> expected = c.Expected;
+    expected.insert(expected.begin(), "new");
+    EXPECT_EQ(names(), expected);
+    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
     DeleteFileA("Records.dat");
     RemoveSpare();
   }

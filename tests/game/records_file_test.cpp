@@ -81,6 +81,45 @@ TEST(RecordsFile, OnlyAScoreAboveTheTenthEarnsAPlaceBelowEqualScores) {
   EXPECT_EQ(NameOf(table[1]), "A name far longer tha") << "cut at 21 characters";
 }
 
+TEST(RecordsFile, TwoCopiesJoinWithoutLosingOrDoublingARecord) {
+  struct Case {
+    const char* Name;
+    std::vector<RecordEntry> Table, Other;
+    std::vector<std::string> Expected; // name:score, best first
+  };
+  const RecordEntry a = Entry("a", 50), b = Entry("b", 40), c = Entry("c", 30), cLater = Entry("c", 30, 45001);
+  std::vector<RecordEntry> tenOf20;
+  for (int i = 0; i < RecordCount; ++i) tenOf20.push_back(Entry("t", 20));
+  const Case cases[] = {
+      {"no first copy", {}, {a, b}, {"a:50", "b:40"}},
+      {"the same table twice", {a, b}, {a, b}, {"a:50", "b:40"}},
+      {"a copy with a later record", {a, c}, {a, b, c}, {"a:50", "b:40", "c:30"}},
+      {"two tables of their own", {b}, {a, c}, {"a:50", "b:40", "c:30"}},
+      {"the same entry twice in one copy", {a, a}, {a}, {"a:50", "a:50"}},
+      {"an equal name and score on another day", {c}, {cLater}, {"c:30", "c:30"}},
+      {"equal scores: the first copy's come first", tenOf20, {Entry("o", 20)}, std::vector<std::string>(10, "t:20")},
+      {"only the best ten", tenOf20, {Entry("o", 21)}, {"o:21", "t:20", "t:20", "t:20", "t:20", "t:20", "t:20", "t:20",
+                                                        "t:20", "t:20"}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Name);
+    RecordsTable table, other;
+    const std::vector<uint8_t> first = FileOf(k.Table), second = FileOf(k.Other);
+    ReadRecordsTable(first.data(), first.size(), table);
+    ReadRecordsTable(second.data(), second.size(), other);
+    MergeRecordsTables(table, other);
+    std::vector<std::string> got;
+    for (int i = 1; i <= RecordCount; ++i)
+      if (ScoreOf(table[i])) got.push_back(NameOf(table[i]) + ":" + std::to_string(ScoreOf(table[i])));
+    EXPECT_EQ(got, k.Expected);
+  }
+  RecordsTable later, earlier;
+  ReadRecordsTable(FileOf({cLater}).data(), sizeof(RecordEntry), later);
+  ReadRecordsTable(FileOf({c}).data(), sizeof(RecordEntry), earlier);
+  MergeRecordsTables(later, earlier);
+  EXPECT_EQ(DateOf(later[1]), 45001) << "the first copy's entry first";
+}
+
 TEST(RecordsFile, AHostileEntryShowsNoMoreThanItsFieldAndNoImpossibleDate) {
   RecordEntry e = Entry("Bob", 1);
   e.NameLength = 255;
