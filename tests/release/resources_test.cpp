@@ -29,9 +29,10 @@ TEST(Resources, EveryBinaryNamesTheProductAndItsVersionAndTheGameHasItsIconAndMa
   struct Case {
     const char* File;
     const char* Description; // the start of it
+    int Type;
   };
-  for (const Case c : {Case{"game.exe", "Triwell,"}, Case{"TavrikEngine2D.dll", "TavrikEngine2D,"},
-                       Case{"tavriksoundlite.dll", "TavrikSoundLite,"}}) {
+  for (const Case c : {Case{"game.exe", "Triwell,", VFT_APP}, Case{"TavrikEngine2D.dll", "TavrikEngine2D,", VFT_DLL},
+                       Case{"tavriksoundlite.dll", "TavrikSoundLite,", VFT_DLL}}) {
     SCOPED_TRACE(c.File);
     const std::string file = std::string(TRIWELL_BIN_DIR) + "\\" + c.File;
     const std::vector<char> block = VersionBlock(file);
@@ -44,7 +45,12 @@ TEST(Resources, EveryBinaryNamesTheProductAndItsVersionAndTheGameHasItsIconAndMa
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(TRIWELL_VERSION_MINOR, TRIWELL_VERSION_MAJOR)));
+    const DWORD high = MAKELONG(TRIWELL_VERSION_MINOR, TRIWELL_VERSION_MAJOR), low = MAKELONG(0, TRIWELL_VERSION_PATCH);
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(c.Type));
   }
 
   const std::string game = std::string(TRIWELL_BIN_DIR) + "\\game.exe";
@@ -61,9 +67,22 @@ TEST(Resources, EveryBinaryNamesTheProductAndItsVersionAndTheGameHasItsIconAndMa
   for (const char* needed :
        {"PerMonitorV2", "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
         "level=\"asInvoker\"", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
-        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, System</dpiAwareness>",
+        "version=\"" TRIWELL_VERSION_QUAD "\""})
     EXPECT_NE(manifest.find(needed), std::string::npos) << needed;
   FreeLibrary(module);
+
+  // The loader accepts the manifest: one it cannot parse stops the program before it starts.
+  const std::wstring path(game.begin(), game.end());
+  ACTCTXW context = {};
+  context.cbSize = sizeof context;
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  context.lpSource = path.c_str();
+  context.lpResourceName = MAKEINTRESOURCEW(1);
+  const HANDLE activation = CreateActCtxW(&context);
+  EXPECT_NE(activation, INVALID_HANDLE_VALUE) << "an activation context from the manifest, error " << GetLastError();
+  if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
 }
 
 } // namespace
