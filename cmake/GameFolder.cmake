@@ -1,18 +1,30 @@
-# The folder a player gets: the program, both libraries and the data folders.
-# `cpack` packs the same files into a zip.
+# The folder a player gets: the program, both libraries, the data folders and the
+# player's README. `cpack` packs the same files into the player's zip and, in the
+# x86-64 tree that knows the i686 tree (TRIWELL_I686_DIR), the engine SDK's zip.
+# Each zip holds one folder named like the zip itself; the install destinations name
+# it, since CPack gives every component's zip the same top folder.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(game_zip Triwell-${PROJECT_VERSION}-win64)
+else()
+  set(game_zip Triwell-${PROJECT_VERSION}-win32)
+endif()
+set(sdk_zip Triwell-engine-sdk-${PROJECT_VERSION})
 set(TRIWELL_GAME_DIR ${CMAKE_BINARY_DIR}/Triwell)
 set(game_binaries $<TARGET_FILE:game> $<TARGET_FILE:TavrikEngine2D>)
 if(TARGET tavriksoundlite)
   list(APPEND game_binaries $<TARGET_FILE:tavriksoundlite>)
 endif()
+# Line ends for Windows' Notepad.
+set(player_readme ${CMAKE_BINARY_DIR}/README.txt)
+configure_file(${CMAKE_SOURCE_DIR}/game/README.txt ${player_readme} @ONLY NEWLINE_STYLE CRLF)
 
 set(game_folder_commands COMMAND ${CMAKE_COMMAND} -E make_directory ${TRIWELL_GAME_DIR}
-                         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${game_binaries} ${TRIWELL_GAME_DIR})
+                         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${game_binaries} ${player_readme} ${TRIWELL_GAME_DIR})
 foreach(data IMAGES SOUNDS)
   if(EXISTS ${CMAKE_SOURCE_DIR}/assets/${data})
     list(APPEND game_folder_commands
          COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/assets/${data} ${TRIWELL_GAME_DIR}/${data})
-    install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/${data} DESTINATION .)
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/assets/${data} DESTINATION ${game_zip} COMPONENT game)
   endif()
 endforeach()
 add_custom_target(gamefolder ALL ${game_folder_commands} COMMENT "Game folder ${TRIWELL_GAME_DIR}")
@@ -20,11 +32,33 @@ add_dependencies(gamefolder game TavrikEngine2D)
 if(TARGET tavriksoundlite)
   add_dependencies(gamefolder tavriksoundlite)
 endif()
+install(FILES ${game_binaries} ${player_readme} DESTINATION ${game_zip} COMPONENT game)
 
-install(FILES ${game_binaries} DESTINATION .)
+# The engine SDK: both headers; per architecture the DLLs, their export tables and
+# their import libraries by name; the engine's documentation; the example with its
+# picture and sound. The i686 files are taken from the i686 tree, built before.
+if(TRIWELL_I686_DIR)
+  install(FILES ${CMAKE_SOURCE_DIR}/engine/tavrik_engine.h ${CMAKE_SOURCE_DIR}/sound/tavrik_sound.h
+          DESTINATION ${sdk_zip}/include COMPONENT sdk)
+  set(sdk_arches x64 x86)
+  set(sdk_trees ${CMAKE_BINARY_DIR} ${TRIWELL_I686_DIR})
+  foreach(arch tree IN ZIP_LISTS sdk_arches sdk_trees)
+    install(FILES ${tree}/sdk-lib/libTavrikEngine2D.dll.a ${tree}/sdk-lib/TavrikEngine2D.def
+                  ${tree}/sdk-lib/libtavriksoundlite.dll.a ${tree}/sdk-lib/tavriksoundlite.def
+            DESTINATION ${sdk_zip}/lib/${arch} COMPONENT sdk)
+    install(FILES ${tree}/bin/TavrikEngine2D.dll ${tree}/bin/tavriksoundlite.dll DESTINATION ${sdk_zip}/bin/${arch} COMPONENT sdk)
+  endforeach()
+  install(FILES ${CMAKE_SOURCE_DIR}/docs/ENGINE.md DESTINATION ${sdk_zip}/docs COMPONENT sdk)
+  install(FILES ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt ${CMAKE_SOURCE_DIR}/examples/move_gem.cpp
+                ${CMAKE_SOURCE_DIR}/assets/example/Gem.bmp ${CMAKE_SOURCE_DIR}/assets/example/Click.wav
+          DESTINATION ${sdk_zip}/examples COMPONENT sdk)
+endif()
+
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Triwell)
-set(CPACK_PACKAGE_FILE_NAME Triwell-${PROJECT_VERSION})
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_ARCHIVE_GAME_FILE_NAME ${game_zip})
+set(CPACK_ARCHIVE_SDK_FILE_NAME ${sdk_zip})
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)

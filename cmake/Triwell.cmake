@@ -18,6 +18,20 @@ function(triwell_def_file input output)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${input})
 endfunction()
 
+# An import library made by dlltool from an export table of triwell_def_file, under a
+# target of its own. With --kill-at an i686 library offers the decorated symbols that
+# callers compiled against the headers reference (_Name@N) and imports the plain names
+# the DLL exports; the linker's own import library (--out-implib) offers only the plain
+# ones. On x86-64 the option changes nothing.
+function(triwell_import_library target def lib)
+  add_custom_command(
+    OUTPUT ${lib}
+    COMMAND ${TRIWELL_DLLTOOL} --kill-at -d ${def} -l ${lib}
+    DEPENDS ${def}
+    COMMENT "Import library ${lib}")
+  add_custom_target(${target} ALL DEPENDS ${lib})
+endfunction()
+
 # A GoogleTest executable of pure code. In the native build it is compiled with the
 # sanitizers; in the Windows build the test run calls the native executable by path.
 function(triwell_native_test name)

@@ -272,6 +272,18 @@ def finish_keyed(img, key, transparent=None):
     return res
 
 
+def hard_keyed(layer, edge):
+    """An RGBA layer as a keyed sprite: answers its pixels and its transparency mask, with
+    hard edges whose anti-aliasing is blended into edge, the colour it is shown on."""
+    a = layer.getchannel("A")
+    hard = a.point(lambda v: 255 if v >= 96 else 0)
+    blend = Image.new("RGB", layer.size, edge)
+    blend.paste(layer.convert("RGB"), (0, 0), a)
+    solid = Image.new("RGB", layer.size, (0, 0, 0))
+    solid.paste(blend, (0, 0), hard)
+    return solid, Image.eval(hard, lambda v: 255 - v)
+
+
 def strip(frames):
     w, h = frames[0].size
     out = Image.new("RGB", (w * len(frames), h))
@@ -1209,13 +1221,20 @@ def finish_sound(x, peak, fade_out=0.01):
     return out
 
 
+def tick(seconds, partials, burst, peak):
+    """Sine partials, each (freq, tau, gain), with fast decays over a tiny click of noise
+    band-passed at its centre, burst = (samples, seed, centre, tau, gain)."""
+    x = silence(seconds)
+    for freq, tau, gain in partials:
+        add_at(x, tone(seconds, freq, tau), 0, gain)
+    samples, seed, centre, tau, gain = burst
+    add_at(x, env_exp(bandpass(noise(samples, seed), centre, 1.5), tau), 0, gain)
+    return finish_sound(x, peak)
+
+
 def sound_menu():
-    """A short glassy tick: two sine partials with a fast decay over a tiny band-passed click."""
-    x = silence(0.07)
-    add_at(x, tone(0.07, 2350, 0.010), 0, 0.8)
-    add_at(x, tone(0.07, 3520, 0.005), 0, 0.3)
-    add_at(x, env_exp(bandpass(noise(200, 101), 4500, 1.5), 0.0015), 0, 0.6)
-    return finish_sound(x, 0.42)
+    """A short glassy tick."""
+    return tick(0.07, [(2350, 0.010, 0.8), (3520, 0.005, 0.3)], (200, 101, 4500, 0.0015, 0.6), 0.42)
 
 
 def sound_camera():
@@ -1292,16 +1311,9 @@ def build_images():
     cmask = Image.new("L", (40, 140), 0)
     for ci in range(7):
         for col, falling in ((0, False), (20, True)):
-            g = gem(20, ci, falling)
-            a = g.getchannel("A")
-            solid = Image.new("RGB", (20, 20), (0, 0, 0))
-            hard = a.point(lambda v: 255 if v >= 96 else 0)
-            bgc = (14, 16, 24)
-            blend = Image.new("RGB", (20, 20), bgc)
-            blend.paste(g.convert("RGB"), (0, 0), a)
-            solid.paste(blend, (0, 0), hard)
+            solid, clear = hard_keyed(gem(20, ci, falling), (14, 16, 24))
             cells.paste(solid, (col, ci * 20))
-            cmask.paste(Image.eval(hard, lambda v: 255 - v), (col, ci * 20))
+            cmask.paste(clear, (col, ci * 20))
     out["Cells.bmp"] = finish_keyed(cells, BLACK_KEY, cmask)
 
     prev = Image.new("RGB", (105, 15))
@@ -1400,6 +1412,32 @@ def build_sounds():
     return out
 
 
+def example_gem():
+    """The engine example's sprite: a round cyan gem lit from the top left, 32 x 32 on the
+    black colour key, its edge blended into the example's background (GLASS)."""
+    size, r = 32, 14.5
+    col = GEMS[4]
+
+    def fn(x, y):
+        u, v = (x - size / 2) / r, (y - size / 2) / r
+        d = u * u + v * v
+        if d > 1.0:
+            return None
+        c = scale(col, 1.0 - 0.3 * (u + v))
+        glint = max(0.0, 1.0 - ((u + 0.4) ** 2 + (v + 0.45) ** 2) * 9.0)
+        c = mix(c, (255, 255, 255), 0.8 * glint)
+        if d > 0.8:
+            c = scale(c, 0.6)
+        return (*c, 1)
+    solid, clear = hard_keyed(shade(size, size, fn), GLASS)
+    return finish_keyed(solid, BLACK_KEY, clear)
+
+
+def sound_click():
+    """The engine example's sound: a bright click with a short ringing tail."""
+    return tick(0.12, [(1760, 0.02, 0.8), (2640, 0.01, 0.3)], (300, 501, 3800, 0.002, 0.5), 0.5)
+
+
 def build_icon():
     """The program's icon: three gems of one colour on a diagonal among others, on the
     well's dark glass; one picture at the sizes Windows shows."""
@@ -1431,6 +1469,13 @@ def main(argv):
     for name, samples in sorted(build_sounds().items()):
         with open(os.path.join(sounds, name), "wb") as f:
             f.write(wav_bytes(samples))
+    # The engine example's picture and sound, shipped with it in the engine's SDK.
+    example = os.path.join(outdir, "example")
+    os.makedirs(example, exist_ok=True)
+    with open(os.path.join(example, "Gem.bmp"), "wb") as f:
+        f.write(bmp_bytes(example_gem()))
+    with open(os.path.join(example, "Click.wav"), "wb") as f:
+        f.write(wav_bytes(sound_click()))
     # Built into game.exe, not shipped beside it.
     os.makedirs(os.path.join(outdir, "icon"), exist_ok=True)
     with open(os.path.join(outdir, "icon", "Triwell.ico"), "wb") as f:

@@ -49,6 +49,9 @@ BITMAPS = [
     ("HelpScreen2.bmp", 375, 140, 1, 375, BLACK, False, False),
 ]
 
+# The engine example's picture (assets/example), in the same columns.
+EXAMPLE_BITMAPS = [("Gem.bmp", 32, 32, 1, 32, BLACK, False, True)]
+
 # Opaque pieces drawn over a picture: every frame's corner pixels must equal the picture's
 # pixels at the piece's position, or the piece shows as a rectangle on screen.
 # piece, first frame (x, y, w, h), where its other frames lie ("x": to the right of it, "y":
@@ -85,6 +88,7 @@ SITS_ON = [
 # Game sounds: name, longest allowed duration in seconds.
 WAVES = [("MENU.WAV", 1.0), ("CAMERA.WAV", 1.0), ("DOWN1.WAV", 1.0), ("DOWN2.WAV", 1.0),
          ("DOWN3.WAV", 1.0), ("DOWN4.WAV", 1.0), ("DESTROY1.WAV", 1.0)]
+EXAMPLE_WAVES = [("Click.wav", 1.0)]
 
 
 def key565(c):
@@ -120,9 +124,9 @@ def frames_of(rows, x0, y0, fw, fh, count):
             for i in range(count)]
 
 
-def check_bitmaps(images, failures):
+def check_bitmaps(images, table, failures):
     pictures = {}
-    for name, fw, fh, nrows, width, key, animated, needs_key in BITMAPS:
+    for name, fw, fh, nrows, width, key, animated, needs_key in table:
         path = os.path.join(images, name)
         if not os.path.exists(path):
             failures.append("%s: missing" % name)
@@ -224,17 +228,20 @@ def check_wave(path, longest, failures):
 def main(argv):
     assets = argv[1] if len(argv) > 1 else os.path.join(ROOT, "assets")
     failures = []
-    pictures = check_bitmaps(os.path.join(assets, "IMAGES"), failures)
+    pictures = check_bitmaps(os.path.join(assets, "IMAGES"), BITMAPS, failures)
     check_alignment(pictures, failures)
-    for name, longest in WAVES:
-        path = os.path.join(assets, "SOUNDS", name)
-        if os.path.exists(path):
-            check_wave(path, longest, failures)
-        else:
-            failures.append("%s: missing" % name)
+    check_bitmaps(os.path.join(assets, "example"), EXAMPLE_BITMAPS, failures)
+    for folder, waves in (("SOUNDS", WAVES), ("example", EXAMPLE_WAVES)):
+        for name, longest in waves:
+            path = os.path.join(assets, folder, name)
+            if os.path.exists(path):
+                check_wave(path, longest, failures)
+            else:
+                failures.append("%s: missing" % name)
     for f in failures:
         print("FAIL", f)
-    print("%d bitmaps, %d waves checked, %d failures" % (len(BITMAPS), len(WAVES), len(failures)))
+    print("%d bitmaps, %d waves checked, %d failures" % (len(BITMAPS) + len(EXAMPLE_BITMAPS),
+                                                          len(WAVES) + len(EXAMPLE_WAVES), len(failures)))
     return 1 if failures else 0
 
 
