@@ -38,6 +38,9 @@ install(FILES ${game_binaries} ${player_readme} DESTINATION ${game_zip} COMPONEN
 # their import libraries by name; the engine's documentation; the example with its
 # picture and sound. The i686 files are taken from the i686 tree, built before.
 if(TRIWELL_I686_DIR)
+  # The i686 files are packed as that tree holds them: it is brought up to date first.
+  add_custom_target(i686_tree ALL COMMAND ${CMAKE_COMMAND} --build ${TRIWELL_I686_DIR} USES_TERMINAL
+                    COMMENT "The i686 tree, for the engine SDK")
   install(FILES ${CMAKE_SOURCE_DIR}/engine/tavrik_engine.h ${CMAKE_SOURCE_DIR}/sound/tavrik_sound.h
           DESTINATION ${sdk_zip}/include COMPONENT sdk)
   set(sdk_arches x64 x86)

@@ -22,11 +22,16 @@ endfunction()
 # target of its own. With --kill-at an i686 library offers the decorated symbols that
 # callers compiled against the headers reference (_Name@N) and imports the plain names
 # the DLL exports; the linker's own import library (--out-implib) offers only the plain
-# ones. On x86-64 the option changes nothing.
+# ones. On x86-64 the option changes nothing. dlltool names the library's inner
+# symbols after the output path it is given, so it gets the bare file name: the
+# library is then the same whichever folder the tree is built in.
 function(triwell_import_library target def lib)
+  get_filename_component(lib_dir ${lib} DIRECTORY)
+  get_filename_component(lib_name ${lib} NAME)
   add_custom_command(
     OUTPUT ${lib}
-    COMMAND ${TRIWELL_DLLTOOL} --kill-at -d ${def} -l ${lib}
+    COMMAND ${TRIWELL_DLLTOOL} --kill-at -d ${def} -l ${lib_name}
+    WORKING_DIRECTORY ${lib_dir}
     DEPENDS ${def}
     COMMENT "Import library ${lib}")
   add_custom_target(${target} ALL DEPENDS ${lib})

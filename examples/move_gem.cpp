@@ -1,12 +1,12 @@
 // A first program with the engine and the sound library: a gem that the arrow keys
 // move over the screen, a click on Space, Esc to quit. Run it from its own folder,
-// where Gem.bmp and Click.wav lie. An optional number on the command line makes it
-// quit by itself after that many frames.
+// where Gem.bmp and Click.wav lie.
 #include "tavrik_engine.h"
 #include "tavrik_sound.h"
 
 #include <algorithm>
-#include <stdlib.h>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -21,7 +21,6 @@ Sprite* Gem;          // the sprite the keys move
 SoundRecord* Click;   // nil without a sound device: playing it then does nothing
 bool Held[256];       // keys now down, by key code: the engine sends no key repeats
 bool QuitRequested;
-long FramesLeft = -1; // from the command line; -1 runs until Esc
 
 void WINAPI OnKeyDown(uint32_t Code) {
   Held[Code & 255] = true;
@@ -30,6 +29,19 @@ void WINAPI OnKeyDown(uint32_t Code) {
 }
 
 void WINAPI OnKeyUp(uint32_t Code) { Held[Code & 255] = false; }
+
+// No frame runs while the window is inactive, so a key let go meanwhile sends no
+// key-up. After such a gap between frames, an arrow counts as held only while it is
+// still down.
+void ForgetKeysLetGoWhileAway() {
+  static DWORD lastFrame = GetTickCount();
+  const DWORD now = GetTickCount();
+  if (now - lastFrame > 100) {
+    for (const auto& [code, virtualKey] : {std::pair{KeyLeft, VK_LEFT}, {KeyRight, VK_RIGHT}, {KeyUp, VK_UP}, {KeyDown, VK_DOWN}})
+      Held[code] = Held[code] && GetAsyncKeyState(virtualKey) < 0;
+  }
+  lastFrame = now;
+}
 
 // The renderer: draws one frame into the back buffer.
 void WINAPI Draw() {
@@ -40,17 +52,16 @@ void WINAPI Draw() {
 // Called once per frame (33 a second): input, then the world, then the picture.
 uint8_t WINAPI Frame() {
   TavrikEngineReadDirectInputData(); // calls OnKeyDown and OnKeyUp
+  ForgetKeysLetGoWhileAway();
   Gem->X = std::clamp(Gem->X + Speed * (Held[KeyRight] - Held[KeyLeft]), 0, ScreenWidth - GemSize);
   Gem->Y = std::clamp(Gem->Y + Speed * (Held[KeyDown] - Held[KeyUp]), 0, ScreenHeight - GemSize);
   TavrikEngineRender(); // calls Draw, then shows the frame
-  if (FramesLeft > 0) --FramesLeft;
-  return QuitRequested || FramesLeft == 0; // nonzero ends ProcessWindowsMessages
+  return QuitRequested; // nonzero ends ProcessWindowsMessages
 }
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR CommandLine, int) {
-  if (*CommandLine) FramesLeft = atol(CommandLine);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Full screen at 800 x 600, 16 bits, vertical sync, 33 frames a second, video memory.
   HWND window;
   if (!TavrikEngineInit(&window, ScreenWidth, ScreenHeight, 16, 0, 1, 1, 33, 1))

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks the built binaries from outside: the engine exports every function of its
 # export table under its ordinal and name, the game binds the engine by ordinal
-# only, and no binary needs a DLL beyond the system's own.
+# only, no binary needs a DLL beyond the system's own, and the shipped ones are stripped.
 # Usage: check_binaries.sh OBJDUMP BIN_DIR ENGINE_DEF
 set -eu
 objdump=$1 bin=$2 def=$3
@@ -35,6 +35,11 @@ for file in "$bin"/*.exe "$bin"/*.dll; do
       fail "$(basename "$file") needs $dll"
     fi
   done
+done
+# What a player gets carries no debug sections.
+for file in "$bin/game.exe" "$bin/TavrikEngine2D.dll" "$bin/tavriksoundlite.dll"; do
+  [ -e "$file" ] || continue
+  if "$objdump" -h "$file" | grep -q '\.debug_'; then fail "$(basename "$file") carries debug sections"; fi
 done
 [ $status -eq 0 ] && echo "binaries in $bin: exports, ordinal imports and dependencies as expected"
 exit $status

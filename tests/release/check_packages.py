@@ -6,19 +6,25 @@ own, and an example that builds from the SDK alone for x86-64 and i686, imports 
 both DLLs by name only names they export, and runs under Wine (x86-64; this machine
 cannot run 32-bit code).
 
-Usage: check_packages.py BUILD_DIR VERSION   (the x86-64 tree, with its bench up)
+Every file of both zips must be the very file of the build trees it comes from.
+
+Usage: check_packages.py BUILD_DIR I686_DIR VERSION   (the x86-64 tree with its bench up, the i686 tree)
 """
+import filecmp
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
-BENCH = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "bench", "winebench.py")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "bench"))
+import winebench as wb  # noqa: E402
 
 PLAYER_ENTRIES = {"game.exe", "TavrikEngine2D.dll", "tavriksoundlite.dll", "IMAGES", "SOUNDS", "README.txt"}
-README_LINES, README_COLUMNS = 24, 80
+README_LINES, README_COLUMNS = 24, 79  # a line of 80 makes a console wrap
 DLLS = ("TavrikEngine2D.dll", "tavriksoundlite.dll")
 HEADERS = ("tavrik_engine.h", "tavrik_sound.h")
 # MinGW-w64 prefix of each architecture and its folder in the SDK.
@@ -29,7 +35,7 @@ SDK_FILES = ({"include/" + h for h in HEADERS} | {"docs/ENGINE.md"}
              | {"lib/%s/%s" % (arch, f) for _, arch in ARCHES
                 for f in ("libTavrikEngine2D.dll.a", "TavrikEngine2D.def",
                           "libtavriksoundlite.dll.a", "tavriksoundlite.def")})
-EXAMPLE_FRAMES = "30"
+WINDOW_CLASS = "TavrikEngine2DWindowClass"
 
 problems = []
 
@@ -122,7 +128,69 @@ def check_example(sdk, prefix, arch, work):
     return exe
 
 
-def main(build_dir, version):
+def gem_x(screen, row=300):
+    """Middle of the gem's pixels on a row of the screen (the background is dark); None
+    when the row shows none."""
+    xs = [x for x in range(0, 800, 2) if max(screen.pixel(x, row)) > 100]
+    return sum(xs) / len(xs) if xs else None
+
+
+def run_example(build_dir, exe):
+    """Plays the x86-64 example under Wine: the gem is drawn in the middle, Right held
+    moves it and stops once let go, also when it was let go while the window was away,
+    Space is heard, Esc ends it with code 0."""
+    config, capture = wb.audio_capture_paths(build_dir)
+    if os.path.exists(capture):
+        os.remove(capture)
+    data = lambda folder: [shutil.copy(os.path.join(os.path.dirname(exe), f), folder) for f in ("Gem.bmp", "Click.wav")]
+    with wb.GameRun(build_dir, program=exe, env={"ALSA_CONFIG_PATH": config}, folder_setup=data) as run:
+        run.wait_window()
+        screen = run.wait_screen(lambda s: gem_x(s) is not None, what="the gem")
+        check(abs(gem_x(screen) - 400) < 4, "the gem starts in the middle, not at x %s" % gem_x(screen))
+
+        def still(what):
+            """Two screens half a second apart show the gem at one place; answers it."""
+            def same():
+                before = gem_x(run.screen.screenshot())
+                time.sleep(0.5)
+                after = gem_x(run.screen.screenshot())
+                return before is not None and before == after and (after,)
+            return wb.wait_for(same, 30, what=what)[0]
+
+        run.screen.key_down("Right")
+        run.wait_screen(lambda s: (gem_x(s) or 0) > 450, what="the gem moving right")
+        run.screen.key_up("Right")
+        stopped = still("the gem stopping")
+        # Let go while the window is away: no key-up reaches the program.
+        run.screen.key_down("Left")
+        run.wait_screen(lambda s: (gem_x(s) or 1000) < stopped - 20, what="the gem moving left")
+        run.probe("minimize", WINDOW_CLASS)
+        wb.wait_for(lambda: run.probe("iconic", WINDOW_CLASS) == "1", 30, what="the window minimised")
+        run.screen.key_up("Left")
+        run.probe("restore", WINDOW_CLASS)
+        wb.wait_for(lambda: run.probe("iconic", WINDOW_CLASS) == "0", 30, what="the window restored")
+        left = still("the gem at rest after the window came back")
+        time.sleep(1)
+        check(gem_x(run.screen.screenshot()) == left, "the gem drifts on after a key let go while away")
+
+        wb.wait_for(lambda: os.path.exists(capture), 30, what="the sound device")
+        size = os.path.getsize(capture)
+        run.screen.key("space")
+        wb.wait_for(lambda: wb.loud_samples(capture, size)[0] > 0, 30, what="the click")
+        run.screen.key("Escape")
+        check(run.wait_exit(60) == 0, "the example ended with code %s after Esc" % run.exit_code)
+
+
+def compare_files(zipped, built, what):
+    """Each file of a folder of a zip is the built one; answers nothing, notes problems."""
+    for name in sorted(zipped):
+        if not os.path.exists(built[name]):
+            problems.append("%s: %s has no built counterpart %s" % (what, name, built[name]))
+        elif not filecmp.cmp(zipped[name], built[name], shallow=False):
+            problems.append("%s: %s differs from %s (run cpack after the build)" % (what, name, built[name]))
+
+
+def main(build_dir, i686_dir, version):
     packages = os.path.join(build_dir, "package")
     zips = [os.path.join(packages, "Triwell-%s-win64.zip" % version),
             os.path.join(packages, "Triwell-engine-sdk-%s.zip" % version)]
@@ -134,17 +202,23 @@ def main(build_dir, version):
         player, sdk = (unpack(z, work) for z in zips)
         check(set(os.listdir(player)) == PLAYER_ENTRIES, "player's zip holds %s, expected %s"
               % (sorted(os.listdir(player)), sorted(PLAYER_ENTRIES)))
+        game_folder = os.path.join(build_dir, "Triwell")
+        in_player = files_under(player)
+        check(in_player == files_under(game_folder), "player's zip and the game folder differ: %s"
+              % sorted(in_player ^ files_under(game_folder)))
+        compare_files({f: os.path.join(player, f) for f in in_player},
+                      {f: os.path.join(game_folder, f) for f in in_player}, "player's zip")
         check_readme(os.path.join(player, "README.txt"))
         found = files_under(sdk)
         check(found == SDK_FILES, "SDK zip: missing %s, unexpected %s" % (sorted(SDK_FILES - found), sorted(found - SDK_FILES)))
+        trees = {"x64": build_dir, "x86": i686_dir}
+        built = {f: os.path.join(trees[f.split("/")[1]], "bin" if f.startswith("bin/") else "sdk-lib", os.path.basename(f))
+                 for f in found if f.startswith(("bin/", "lib/"))}
+        compare_files({f: os.path.join(sdk, f) for f in built}, built, "SDK zip")
         try:
             exes = [check_example(sdk, prefix, arch, work) for prefix, arch in ARCHES]
-            # Its DLLs and data lie beside it; without Gem.bmp it would answer 2.
-            exe = exes[0]
-            code = subprocess.run([sys.executable, BENCH, "exec", os.path.join(build_dir, "wine"), exe, EXAMPLE_FRAMES],
-                                  cwd=os.path.dirname(exe), timeout=300).returncode
-            check(code == 0, "x64 example under Wine: exit code %d, expected 0" % code)
-        except (RuntimeError, subprocess.TimeoutExpired) as e:
+            run_example(build_dir, exes[0])
+        except (RuntimeError, subprocess.TimeoutExpired, wb.BenchError) as e:
             problems.append(str(e))
     for p in problems:
         print("FAIL", p)
@@ -153,4 +227,4 @@ def main(build_dir, version):
 
 
 if __name__ == "__main__":
-    sys.exit(main(os.path.abspath(sys.argv[1]), sys.argv[2]))
+    sys.exit(main(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]))
