@@ -93,23 +93,46 @@ bool RecordsPath(const wchar_t* Folder, wchar_t (&Path)[PathRoom]) {
   return n > 0 && n < static_cast<int>(PathRoom);
 }
 
-// Reads a records file into Table; a file that cannot be opened or read gives the
-// empty table, and the answer false.
-bool ReadTableFrom(const wchar_t* Path, RecordsTable& Table) {
+enum CopyState { CopyMissing, CopyRead, CopyUnread };
+
+// What each copy of the table was at its last reading. A copy that exists but could
+// not be read (held by another program without sharing, say) is never written over,
+// or its records would be lost: it is read again before the next save.
+CopyState HomeCopy, SpareCopy;
+
+// Reads a records file into Table. A file that cannot be opened or read gives the
+// empty table; a failed read keeps the entries read before it.
+CopyState ReadTableFrom(const wchar_t* Path, RecordsTable& Table) {
   uint8_t bytes[RecordsFileBytes];
   DWORD got = 0;
   // Shared with any writer, so a file another program holds open is still read.
   const HANDLE file = CreateFileW(Path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    // A read may return fewer bytes than asked: read on until the table is full or
-    // the file ends. A failed read keeps what came before it.
-    for (DWORD n = 0; got < sizeof bytes && ReadFile(file, bytes + got, sizeof bytes - got, &n, nullptr) && n > 0;)
-      got += n;
-    CloseHandle(file);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    ReadRecordsTable(nullptr, 0, Table);
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? CopyMissing : CopyUnread;
   }
+  // A read may return fewer bytes than asked: read on until the table is full or the
+  // file ends.
+  bool failed = false;
+  for (DWORD n = 0; got < sizeof bytes; got += n) {
+    if (!ReadFile(file, bytes + got, sizeof bytes - got, &n, nullptr)) failed = true;
+    if (failed || n == 0) break;
+  }
+  CloseHandle(file);
   ReadRecordsTable(bytes, got, Table);
-  return file != INVALID_HANDLE_VALUE;
+  return failed ? CopyUnread : CopyRead;
+}
+
+// A copy that could not be read when the table was loaded is read again and joined
+// in; answers whether it is still unread.
+bool StillUnread(CopyState& State, const wchar_t* Folder) {
+  if (State != CopyUnread) return false;
+  wchar_t path[PathRoom];
+  RecordsTable copy;
+  if (RecordsPath(Folder, path) && (State = ReadTableFrom(path, copy)) == CopyRead) MergeRecordsTables(Records, copy);
+  return State == CopyUnread;
 }
 
 // Writes the table to Records.dat in Folder. The new table goes to a file of its own
@@ -139,22 +162,27 @@ bool SaveTableIn(const wchar_t* Folder, const uint8_t (&Bytes)[RecordsFileBytes]
 } // namespace
 
 void LoadRecords() {
-  wchar_t path[PathRoom];
+  wchar_t path[PathRoom], spare[PathRoom];
   RecordsPath(HomeFolder, path);
-  ReadTableFrom(path, Records);
-  wchar_t spare[PathRoom];
+  HomeCopy = ReadTableFrom(path, Records);
+  SpareCopy = CopyMissing;
   RecordsTable other;
-  if (SpareFolder(spare) && RecordsPath(spare, path) && ReadTableFrom(path, other)) MergeRecordsTables(Records, other);
+  if (SpareFolder(spare) && RecordsPath(spare, path) && (SpareCopy = ReadTableFrom(path, other)) == CopyRead)
+    MergeRecordsTables(Records, other);
   FormatDates();
 }
 
 bool SaveRecords() {
+  wchar_t spare[PathRoom];
+  const bool spareFound = SpareFolder(spare);
+  const bool homeUnread = StillUnread(HomeCopy, HomeFolder);
+  const bool spareUnread = spareFound && StillUnread(SpareCopy, spare);
   SortRecords(Records);
+  FormatDates();
   uint8_t bytes[RecordsFileBytes];
   WriteRecordsTable(Records, bytes);
-  if (SaveTableIn(HomeFolder, bytes)) return true;
-  wchar_t spare[PathRoom];
-  if (!SpareFolder(spare)) return false;
+  if (!homeUnread && SaveTableIn(HomeFolder, bytes)) return true;
+  if (!spareFound || spareUnread) return false;
   CreateDirectoryW(spare, nullptr); // or it is there already
   return SaveTableIn(spare, bytes);
 }

@@ -401,6 +401,42 @@ TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWasAndMovesOutOfAFolderIt
   }
 }
 
+TEST_F(GameScreen, ARecordsFileThatCouldNotBeReadIsNeverWrittenOver) {
+  const std::vector<uint8_t> old = TableBytes("old", 10);
+  struct Case {
+    const char* Name;
+    bool HeldThroughTheSave; // another program holds the file without sharing: while it is read, or also at the save
+  };
+  for (const Case c : {Case{"held while it was read", false}, Case{"held through the save", true}}) {
+    SCOPED_TRACE(c.Name);
+    WriteAll("Records.dat", old);
+    HANDLE held = CreateFileA("Records.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    LoadRecords();
+    EXPECT_EQ(Records[1].Score, 0) << "nothing could be read";
+    if (!c.HeldThroughTheSave) {
+      CloseHandle(held);
+      held = INVALID_HANDLE_VALUE;
+    }
+    PlaceRecord(Records, "new", 3, 45002, 30);
+    EXPECT_TRUE(SaveRecords());
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    // Read at the save once it could be, the old file keeps its record beside the new.
+    const std::vector<uint8_t> now = ReadAll("Records.dat");
+    ASSERT_EQ(now.size(), RecordsFileBytes);
+    EXPECT_EQ(now[0] == 3 && memcmp(now.data() + 1, "new", 3) == 0, !c.HeldThroughTheSave) << "new first, then old";
+    if (c.HeldThroughTheSave) {
+      EXPECT_EQ(now, old) << "left as it was";
+    }
+    LoadRecords();
+    EXPECT_EQ(Records[1].Score, 30);
+    EXPECT_EQ(Records[2].Score, 10);
+    EXPECT_EQ(Records[3].Score, 0) << "no record twice";
+    DeleteFileA("Records.dat");
+    RemoveSpare();
+  }
+}
+
 TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedWhateverTheirTimesSoNoneIsLost) {
   const std::vector<uint8_t> here = TableBytes("here", 10), spare = TableBytes("spare", 20);
   struct Case {
