@@ -95,11 +95,6 @@ bool RecordsPath(const wchar_t* Folder, wchar_t (&Path)[PathRoom]) {
 
 enum CopyState { CopyMissing, CopyRead, CopyUnread };
 
-// What each copy of the table was at its last reading. A copy that exists but could
-// not be read (held by another program without sharing, say) is never written over,
-// or its records would be lost: it is read again before the next save.
-CopyState HomeCopy, SpareCopy;
-
 // Reads a records file into Table. A file that cannot be opened or read gives the
 // empty table; a failed read keeps the entries read before it.
 CopyState ReadTableFrom(const wchar_t* Path, RecordsTable& Table) {
@@ -125,14 +120,19 @@ CopyState ReadTableFrom(const wchar_t* Path, RecordsTable& Table) {
   return failed ? CopyUnread : CopyRead;
 }
 
-// A copy that could not be read when the table was loaded is read again and joined
-// in; answers whether it is still unread.
-bool StillUnread(CopyState& State, const wchar_t* Folder) {
-  if (State != CopyUnread) return false;
+// Reads the copy in Folder as it is now and joins the table into it: the copy's
+// entries come first among equal scores, so a new record stays below the scores it
+// only equals. Answers the copy's state; an unread copy leaves the table as it was.
+CopyState JoinCopyIn(const wchar_t* Folder) {
   wchar_t path[PathRoom];
+  if (!RecordsPath(Folder, path)) return CopyUnread;
   RecordsTable copy;
-  if (RecordsPath(Folder, path) && (State = ReadTableFrom(path, copy)) == CopyRead) MergeRecordsTables(Records, copy);
-  return State == CopyUnread;
+  const CopyState state = ReadTableFrom(path, copy);
+  if (state == CopyRead) {
+    MergeRecordsTables(copy, Records);
+    memcpy(&Records, &copy, sizeof Records);
+  }
+  return state;
 }
 
 // Writes the table to Records.dat in Folder. The new table goes to a file of its own
@@ -164,25 +164,27 @@ bool SaveTableIn(const wchar_t* Folder, const uint8_t (&Bytes)[RecordsFileBytes]
 void LoadRecords() {
   wchar_t path[PathRoom], spare[PathRoom];
   RecordsPath(HomeFolder, path);
-  HomeCopy = ReadTableFrom(path, Records);
-  SpareCopy = CopyMissing;
+  ReadTableFrom(path, Records);
   RecordsTable other;
-  if (SpareFolder(spare) && RecordsPath(spare, path) && (SpareCopy = ReadTableFrom(path, other)) == CopyRead)
+  if (SpareFolder(spare) && RecordsPath(spare, path) && ReadTableFrom(path, other) == CopyRead)
     MergeRecordsTables(Records, other);
   FormatDates();
 }
 
 bool SaveRecords() {
+  // Both copies are read again and joined in first: one that could not be read when
+  // the table was loaded, or one another game folder or program has stored records in
+  // since, keeps them. A copy that cannot be read now is not written over.
   wchar_t spare[PathRoom];
   const bool spareFound = SpareFolder(spare);
-  const bool homeUnread = StillUnread(HomeCopy, HomeFolder);
-  const bool spareUnread = spareFound && StillUnread(SpareCopy, spare);
+  const CopyState spareCopy = spareFound ? JoinCopyIn(spare) : CopyUnread;
+  const CopyState homeCopy = JoinCopyIn(HomeFolder); // last, so its entries lead among equal scores
   SortRecords(Records);
   FormatDates();
   uint8_t bytes[RecordsFileBytes];
   WriteRecordsTable(Records, bytes);
-  if (!homeUnread && SaveTableIn(HomeFolder, bytes)) return true;
-  if (!spareFound || spareUnread) return false;
+  if (homeCopy != CopyUnread && SaveTableIn(HomeFolder, bytes)) return true;
+  if (spareCopy == CopyUnread) return false;
   CreateDirectoryW(spare, nullptr); // or it is there already
   return SaveTableIn(spare, bytes);
 }

@@ -437,6 +437,43 @@ TEST_F(GameScreen, ARecordsFileThatCouldNotBeReadIsNeverWrittenOver) {
   }
 }
 
+TEST_F(GameScreen, RecordsStoredElsewhereWhileTheTableWasOpenAreKeptAtTheSave) {
+  const std::vector<uint8_t> other = TableBytes("other", 30);
+  struct Case {
+    const char* Name;
+    bool HereReadOnly; // the save goes to the spare place
+    bool MeanwhileSpare; // where another game stored its record meanwhile
+  };
+  for (const Case c : {Case{"here, into the game folder", false, false}, Case{"into the spare copy", true, true},
+                       Case{"into the spare copy, the save going here", false, true}}) {
+    SCOPED_TRACE(c.Name);
+    WriteAll("Records.dat", TableBytes("mine", 50));
+    if (c.HereReadOnly) {
+      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
+    }
+    LoadRecords();
+    if (c.MeanwhileSpare) CreateDirectoryA(SpareFolder().c_str(), nullptr);
+    if (c.HereReadOnly) {
+      SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
+    }
+    ASSERT_NO_FATAL_FAILURE(WriteAll(c.MeanwhileSpare ? SpareFile().c_str() : "Records.dat", other));
+    if (c.HereReadOnly) {
+      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
+    }
+    PlaceRecord(Records, "new", 3, 45002, 30);
+    EXPECT_TRUE(SaveRecords());
+    LoadRecords();
+    std::vector<std::string> shown;
+    for (int i = 1; i <= RecordCount; ++i)
+      if (Records[i].Score) shown.emplace_back(Records[i].Name, ShownNameLength(Records[i]));
+    EXPECT_EQ(shown, (std::vector<std::string>{"mine", "other", "new"}))
+        << "the other game's record kept, above the new one of equal score";
+    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA("Records.dat");
+    RemoveSpare();
+  }
+}
+
 TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedWhateverTheirTimesSoNoneIsLost) {
   const std::vector<uint8_t> here = TableBytes("here", 10), spare = TableBytes("spare", 20);
   struct Case {
