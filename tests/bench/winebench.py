@@ -350,9 +350,27 @@ class GameRun:
         # The output goes beside the folder, never into a player's game folder.
         fd, self.log_path = tempfile.mkstemp(prefix="triwell-wine-", suffix=".log")
         self.log = os.fdopen(fd, "w")
-        self.proc = subprocess.Popen([WINE, exe, *args], cwd=self.workdir, env=self.env,
-                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+        self.command = [WINE, exe, *args]
+        self.relaunched = False
+        self._launch()
         self.exit_code = None
+
+    def _launch(self):
+        self.proc = subprocess.Popen(self.command, cwd=self.workdir, env=self.env,
+                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+        self.launched_at = time.monotonic()
+
+    def _launch_failed(self):
+        """Wine's loader has been seen, once in many hundred starts, to end within a few
+        milliseconds with code 1 and without a word, before the program ran at all.
+        Such a start is tried once more; a program that fails by itself fails again."""
+        if self.relaunched or self.output().strip() or time.monotonic() - self.launched_at > 2:
+            return False
+        print(f"bench: {os.path.basename(self.command[1])} ended at once (code {self.proc.returncode}) "
+              "without output; starting it again", file=sys.stderr)
+        self.relaunched = True
+        self._launch()
+        return True
 
     def __enter__(self):
         return self
@@ -365,8 +383,11 @@ class GameRun:
         return self.proc.poll() is None
 
     def wait_window(self, title="TavrikEngine 2D Window", timeout=60):
-        return wait_for(lambda: self.running() and self.screen.find_windows(title) or
-                        (not self.running() and self._died(title)), timeout, what=f"window {title!r}")[0]
+        def shown():
+            if self.running():
+                return self.screen.find_windows(title)
+            return None if self._launch_failed() else self._died(title)
+        return wait_for(shown, timeout, what=f"window {title!r}")[0]
 
     def _died(self, title):
         tail = "\n".join(self.output().splitlines()[-40:])
