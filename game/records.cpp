@@ -211,7 +211,6 @@ void EnterRecords() {
   // A record the file could not take stays in the table and is offered to the file again.
   if (TableUnsaved) {
     TableUnsaved = !SaveRecords();
-    FormatDates();
   } else {
     LoadRecords();
   }
@@ -288,7 +287,6 @@ void WINAPI NameEntryKeyDown(uint32_t ScanCode) {
       PlaceRecord(Records, EntryName.Text, EntryName.Length, Today(), Score);
       Score = 0;
       TableUnsaved = !SaveRecords(); // the record stays in the table all the same
-      FormatDates();
       NameEntryActive = 0;
       break;
     case KeyBackspace:

@@ -175,16 +175,16 @@ class Game(unittest.TestCase):
             self.assertEqual(player.leave(), 0)
 
     def test_a_read_only_game_folder_keeps_its_records_for_the_next_start(self):
-        for folder in wb.spare_records_folders(wb.BUILD_DIR + "/wine"):
-            shutil.rmtree(folder)
+        spare_folders = lambda: wb.spare_records_folders(os.path.join(wb.BUILD_DIR, "wine"))
         try:
+            # The run starts without records in the application data.
             with wb.GameRun(wb.BUILD_DIR) as game, read_only(game.workdir):
                 player = self.player(game)
                 player.play_until_scored(player.start())
                 player.play_until_over()
                 game.wait_screen(player.name_box_lit, what="the name box")
                 type_slowly(game, "Delete", "shift+t", "e", "s", "t", "e", "r", "Return")
-                spare = lambda: [os.path.join(f, "Records.dat") for f in wb.spare_records_folders(wb.BUILD_DIR + "/wine")
+                spare = lambda: [os.path.join(f, "Records.dat") for f in spare_folders()
                                  if os.path.exists(os.path.join(f, "Records.dat"))]
                 path = wb.wait_for(spare, 30, what="the records in the application data")[0]
                 with open(path, "rb") as f:
@@ -208,7 +208,7 @@ class Game(unittest.TestCase):
                 game.wait_screen(lambda s: not player.records_shown(s), what="the game again")
                 self.assertEqual(player.leave(), 0)
         finally:
-            for folder in wb.spare_records_folders(wb.BUILD_DIR + "/wine"):
+            for folder in spare_folders():
                 shutil.rmtree(folder)
 
     def test_missing_and_broken_files_leave_a_game_that_plays_and_ends_with_code_0(self):

@@ -401,93 +401,29 @@ TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWasAndMovesOutOfAFolderIt
   }
 }
 
-TEST_F(GameScreen, ARecordsFileThatCouldNotBeReadIsNeverWrittenOver) {
-  const std::vector<uint8_t> old = TableBytes("old", 10);
+TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedAndNoneIsLostAtTheSave) {
+  enum Hold { Free, WhileRead, ThroughTheSave }; // another program holds the game folder's copy without sharing
+  enum Place { Nowhere, Here, Spare };
   struct Case {
     const char* Name;
-    bool HeldThroughTheSave; // another program holds the file without sharing: while it is read, or also at the save
-  };
-  for (const Case c : {Case{"held while it was read", false}, Case{"held through the save", true}}) {
-    SCOPED_TRACE(c.Name);
-    WriteAll("Records.dat", old);
-    HANDLE held = CreateFileA("Records.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    LoadRecords();
-    EXPECT_EQ(Records[1].Score, 0) << "nothing could be read";
-    if (!c.HeldThroughTheSave) {
-      CloseHandle(held);
-      held = INVALID_HANDLE_VALUE;
-    }
-    PlaceRecord(Records, "new", 3, 45002, 30);
-    EXPECT_TRUE(SaveRecords());
-    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-    // Read at the save once it could be, the old file keeps its record beside the new.
-    const std::vector<uint8_t> now = ReadAll("Records.dat");
-    ASSERT_EQ(now.size(), RecordsFileBytes);
-    EXPECT_EQ(now[0] == 3 && memcmp(now.data() + 1, "new", 3) == 0, !c.HeldThroughTheSave) << "new first, then old";
-    if (c.HeldThroughTheSave) {
-      EXPECT_EQ(now, old) << "left as it was";
-    }
-    LoadRecords();
-    EXPECT_EQ(Records[1].Score, 30);
-    EXPECT_EQ(Records[2].Score, 10);
-    EXPECT_EQ(Records[3].Score, 0) << "no record twice";
-    DeleteFileA("Records.dat");
-    RemoveSpare();
-  }
-}
-
-TEST_F(GameScreen, RecordsStoredElsewhereWhileTheTableWasOpenAreKeptAtTheSave) {
-  const std::vector<uint8_t> other = TableBytes("other", 30);
-  struct Case {
-    const char* Name;
-    bool HereReadOnly; // the save goes to the spare place
-    bool MeanwhileSpare; // where another game stored its record meanwhile
-  };
-  for (const Case c : {Case{"here, into the game folder", false, false}, Case{"into the spare copy", true, true},
-                       Case{"into the spare copy, the save going here", false, true}}) {
-    SCOPED_TRACE(c.Name);
-    WriteAll("Records.dat", TableBytes("mine", 50));
-    if (c.HereReadOnly) {
-      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
-    }
-    LoadRecords();
-    if (c.MeanwhileSpare) CreateDirectoryA(SpareFolder().c_str(), nullptr);
-    if (c.HereReadOnly) {
-      SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
-    }
-    ASSERT_NO_FATAL_FAILURE(WriteAll(c.MeanwhileSpare ? SpareFile().c_str() : "Records.dat", other));
-    if (c.HereReadOnly) {
-      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
-    }
-    PlaceRecord(Records, "new", 3, 45002, 30);
-    EXPECT_TRUE(SaveRecords());
-    LoadRecords();
-    std::vector<std::string> shown;
-    for (int i = 1; i <= RecordCount; ++i)
-      if (Records[i].Score) shown.emplace_back(Records[i].Name, ShownNameLength(Records[i]));
-    EXPECT_EQ(shown, (std::vector<std::string>{"mine", "other", "new"}))
-        << "the other game's record kept, above the new one of equal score";
-    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA("Records.dat");
-    RemoveSpare();
-  }
-}
-
-TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedWhateverTheirTimesSoNoneIsLost) {
-  const std::vector<uint8_t> here = TableBytes("here", 10), spare = TableBytes("spare", 20);
-  struct Case {
-    const char* Name;
-    int64_t HereAt, SpareAt; // seconds; -1: no such file
+    int64_t HereAt, SpareAt; // when each copy ("here" 10, "spare" 20) was written, in seconds; -1: none
     bool HereReadOnly;
-    std::vector<std::string> Expected; // the names read, best first
+    Hold Held;
+    Place Meanwhile; // where another game stores "other" 30 between the start and the save
+    std::vector<std::string> Loaded, Saved; // names read at the start, and again after "new" 30 was stored
   };
   const Case cases[] = {
-      {"only the game folder's", 5, -1, false, {"here"}},
-      {"only the spare copy", -1, 5, false, {"spare"}},
-      {"the spare copy an hour ahead", 5, 3605, false, {"spare", "here"}},
-      {"the game folder's an hour ahead", 3605, 5, false, {"spare", "here"}},
-      {"the game folder's read-only and ahead", 3605, 5, true, {"spare", "here"}},
+      {"only the game folder's", 5, -1, false, Free, Nowhere, {"here"}, {"new", "here"}},
+      {"only the spare copy", -1, 5, false, Free, Nowhere, {"spare"}, {"new", "spare"}},
+      {"the spare copy an hour ahead", 5, 3605, false, Free, Nowhere, {"spare", "here"}, {"new", "spare", "here"}},
+      {"the game folder's an hour ahead", 3605, 5, false, Free, Nowhere, {"spare", "here"}, {"new", "spare", "here"}},
+      {"the game folder's read-only and ahead", 3605, 5, true, Free, Nowhere, {"spare", "here"}, {"new", "spare", "here"}},
+      {"held while it was read", 5, -1, false, WhileRead, Nowhere, {}, {"new", "here"}},
+      {"held through the save", 5, -1, false, ThroughTheSave, Nowhere, {}, {"new", "here"}},
+      // Another game's record of an equal score stays above the new one.
+      {"another game storing here", 5, -1, false, Free, Here, {"here"}, {"other", "new", "here"}},
+      {"another game storing in the spare copy", 5, -1, false, Free, Spare, {"here"}, {"other", "new", "here"}},
+      {"... while the save goes there too", 5, -1, true, Free, Spare, {"here"}, {"other", "new", "here"}},
   };
   auto names = [] {
     std::vector<std::string> shown;
@@ -495,27 +431,37 @@ TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedWhateverTheirTimesSoNoneIsLost) {
       if (Records[i].Score) shown.emplace_back(Records[i].Name, ShownNameLength(Records[i]));
     return shown;
   };
+  const std::vector<uint8_t> here = TableBytes("here", 10);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     if (c.HereAt >= 0) {
       ASSERT_NO_FATAL_FAILURE(WriteAt("Records.dat", here, c.HereAt));
     }
+    if (c.SpareAt >= 0) {
+      CreateDirectoryA(SpareFolder().c_str(), nullptr);
+      ASSERT_NO_FATAL_FAILURE(WriteAt(SpareFile(), TableBytes("spare", 20), c.SpareAt));
+    }
     if (c.HereReadOnly) {
       ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
     }
-    if (c.SpareAt >= 0) {
+    HANDLE held = c.Held == Free ? INVALID_HANDLE_VALUE
+                                 : CreateFileA("Records.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_EQ(held == INVALID_HANDLE_VALUE, c.Held == Free);
+    LoadRecords();
+    EXPECT_EQ(names(), c.Loaded);
+    if (c.Held == WhileRead) CloseHandle(held);
+    if (c.Meanwhile != Nowhere) {
       CreateDirectoryA(SpareFolder().c_str(), nullptr);
-      ASSERT_NO_FATAL_FAILURE(WriteAt(SpareFile(), spare, c.SpareAt));
+      ASSERT_NO_FATAL_FAILURE(WriteAll(c.Meanwhile == Here ? "Records.dat" : SpareFile().c_str(), TableBytes("other", 30)));
+    }
+    PlaceRecord(Records, "new", 3, 45002, 30);
+    EXPECT_TRUE(SaveRecords());
+    if (c.Held == ThroughTheSave) CloseHandle(held);
+    if (c.HereReadOnly || c.Held == ThroughTheSave) {
+      EXPECT_EQ(ReadAll("Records.dat"), here) << "a copy the save could not take, byte for byte";
     }
     LoadRecords();
-    EXPECT_EQ(names(), c.Expected);
-    // A new record, stored and read again, joins the others and doubles none.
-    PlaceRecord(Records, "new", 3, 45002, 30);
-    ASSERT_TRUE(SaveRecords());
-    LoadRecords();
-    std::vector<std::string> expected = c.Expected;
-    expected.insert(expected.begin(), "new");
-    EXPECT_EQ(names(), expected);
+    EXPECT_EQ(names(), c.Saved);
     SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
     DeleteFileA("Records.dat");
     RemoveSpare();

@@ -113,11 +113,6 @@ TEST(RecordsFile, TwoCopiesJoinWithoutLosingOrDoublingARecord) {
       if (ScoreOf(table[i])) got.push_back(NameOf(table[i]) + ":" + std::to_string(ScoreOf(table[i])));
     EXPECT_EQ(got, k.Expected);
   }
-  RecordsTable later, earlier;
-  ReadRecordsTable(FileOf({cLater}).data(), sizeof(RecordEntry), later);
-  ReadRecordsTable(FileOf({c}).data(), sizeof(RecordEntry), earlier);
-  MergeRecordsTables(later, earlier);
-  EXPECT_EQ(DateOf(later[1]), 45001) << "the first copy's entry first";
 }
 
 TEST(RecordsFile, AHostileEntryShowsNoMoreThanItsFieldAndNoImpossibleDate) {
