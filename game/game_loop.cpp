@@ -1,6 +1,7 @@
 // Start-up, the per-frame callback, the renderer procedure and shutdown.
 #include "game.h"
 #include "playfield.h"
+#include "records_store.h"
 #include "screens.h"
 #include "sound_effects.h"
 #include "sprite_helpers.h"
@@ -53,6 +54,7 @@ bool GameInit() {
   SoundEnabled = 0;
   SeedRandom(GetTickCount());
   if (!TavrikEngineInit(&MainWindow, 800, 600, 16, 0, 1, 1, 33, UseVideoMemory)) return false;
+  SettleRecordsPlace();
   SetRendererProc(GameRender);
   SwitchScreen(ScreenMainMenu);
   CreateGameFont();

@@ -61,15 +61,24 @@ void MergeRecordsTables(RecordsTable& Table, const RecordsTable& Other) {
 
 bool QualifiesForRecords(const RecordsTable& Table, int32_t Score) { return Score > Table[RecordCount].Score; }
 
-void PlaceRecord(RecordsTable& Table, const char* Name, size_t NameLength, double Date, int32_t Score) {
-  RecordEntry& entry = Table[RecordCount];
+RecordEntry NewRecordEntry(const char* Name, size_t NameLength, double Date, int32_t Score) {
+  RecordEntry entry;
   memset(&entry, 0, sizeof entry);
   const size_t length = Name ? (NameLength < RecordNameCapacity ? NameLength : RecordNameCapacity) : 0;
   if (length) memcpy(entry.Name, Name, length);
   entry.NameLength = static_cast<uint8_t>(length);
   entry.Date = Date;
   entry.Score = Score;
+  return entry;
+}
+
+void PlaceRecord(RecordsTable& Table, const RecordEntry& Entry) {
+  Table[RecordCount] = Entry;
   SortRecords(Table);
+}
+
+void PlaceRecord(RecordsTable& Table, const char* Name, size_t NameLength, double Date, int32_t Score) {
+  PlaceRecord(Table, NewRecordEntry(Name, NameLength, Date, Score));
 }
 
 size_t ShownNameLength(const RecordEntry& Entry) {

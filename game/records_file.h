@@ -35,13 +35,16 @@ void WriteRecordsTable(const RecordsTable& Table, uint8_t (&Out)[RecordsFileByte
 void SortRecords(RecordsTable& Table);
 // Joins a second table into Table: every entry of Other that Table does not already
 // hold (byte for byte, as often as it holds it) comes in, and the best ten of all are
-// kept, Table's entries first among equal scores. Two copies of one table, or a copy
-// and the same table with later records, join without duplicates.
+// kept, Table's entries first among equal scores. A copy made from Table and given
+// later records joins back without duplicates.
 void MergeRecordsTables(RecordsTable& Table, const RecordsTable& Other);
 // A score earns a place only above the tenth entry's.
 bool QualifiesForRecords(const RecordsTable& Table, int32_t Score);
-// Puts a new entry in the tenth place (the tenth is lost) and sorts it in below every
-// entry with an equal or higher score. A name longer than the field is cut.
+// A new entry; a name longer than the field is cut.
+RecordEntry NewRecordEntry(const char* Name, size_t NameLength, double Date, int32_t Score);
+// Puts an entry in the tenth place (the tenth is lost) and sorts the table, so that it
+// stands below every entry with an equal or higher score.
+void PlaceRecord(RecordsTable& Table, const RecordEntry& Entry);
 void PlaceRecord(RecordsTable& Table, const char* Name, size_t NameLength, double Date, int32_t Score);
 // How many characters of an entry's name are shown: never past the field.
 size_t ShownNameLength(const RecordEntry& Entry);

@@ -77,8 +77,8 @@ struct EntryNameText {
 extern EntryNameText EntryName;  // the name offered for the next record; "Player" at first
 extern int32_t NameEntryActive;  // a name is being typed for a new record
 extern Sprite* RecordsButtons[1 + 2]; // new game, close
-void LoadRecords();
-bool SaveRecords(); // false when the file could not be replaced; it is then as it was
+void LoadRecords();  // the table as its file holds it now
+bool SaveRecords();  // stores the records not yet stored; false when the file could not take them
 void EnterRecords();
 void LeaveRecords();
 void RecordsFrame();

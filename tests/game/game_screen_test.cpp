@@ -6,9 +6,7 @@
 #include "records_file.h"
 #include "screens.h"
 
-#include <gtest/gtest.h>
-
-#include <string.h>
+#include "records_folder.h"
 
 #include <string>
 #include <vector>
@@ -20,87 +18,15 @@ namespace {
 constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyEnter = 28, KeyY = 21, KeyN = 49, KeySpace = 57;
 constexpr uint32_t KeyDelete = 211, KeyA = 30, KeyB = 48;
 
-std::vector<uint8_t> ReadAll(const char* Name) {
-  std::vector<uint8_t> bytes;
-  FILE* f = fopen(Name, "rb");
-  if (!f) return bytes;
-  for (int c; (c = fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-  fclose(f);
-  return bytes;
-}
-
-void WriteAll(const char* Name, const std::vector<uint8_t>& Bytes) {
-  FILE* f = fopen(Name, "wb");
-  ASSERT_NE(f, nullptr);
-  fwrite(Bytes.data(), 1, Bytes.size(), f);
-  fclose(f);
-}
-
-int FilesLike(const std::string& Pattern) {
-  WIN32_FIND_DATAA found;
-  const HANDLE h = FindFirstFileA(Pattern.c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 1;
-  while (FindNextFileA(h, &found)) ++n;
-  FindClose(h);
-  return n;
-}
-
-// Where the game keeps the table when its own folder cannot be written.
-std::string SpareFolder() {
-  char appData[MAX_PATH];
-  const DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", appData, sizeof appData);
-  return n && n < sizeof appData ? std::string(appData) + "\\Triwell" : std::string();
-}
-
-std::string SpareFile() { return SpareFolder() + "\\Records.dat"; }
-
-// Temporary files a save left behind, in the game folder or the spare one.
-int LeftoverTemporaryFiles() { return FilesLike("Rec*.tmp") + FilesLike(SpareFolder() + "\\Rec*.tmp"); }
-
-void RemoveSpare() {
-  SetFileAttributesA(SpareFile().c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(SpareFile().c_str());
-  RemoveDirectoryA(SpareFile().c_str());
-  RemoveDirectoryA(SpareFolder().c_str());
-}
-
-// A file written at a given time, in seconds from an arbitrary day.
-void WriteAt(const std::string& Name, const std::vector<uint8_t>& Bytes, int64_t Seconds) {
-  ASSERT_NO_FATAL_FAILURE(WriteAll(Name.c_str(), Bytes));
-  const HANDLE f = CreateFileA(Name.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  const uint64_t ticks = (13000000000ull + Seconds) * 10000000ull;
-  const FILETIME t = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  EXPECT_TRUE(SetFileTime(f, nullptr, nullptr, &t));
-  CloseHandle(f);
-}
-
-std::vector<uint8_t> TableBytes(const char* Name, int32_t Points) {
-  RecordsTable table{};
-  PlaceRecord(table, Name, static_cast<uint8_t>(strlen(Name)), 45000, Points);
-  uint8_t bytes[RecordsFileBytes];
-  WriteRecordsTable(table, bytes);
-  return std::vector<uint8_t>(bytes, bytes + RecordsFileBytes);
-}
-
 void PointInto(const Sprite* S, int32_t Dx, int32_t Dy) {
   MouseX = S->X + Dx;
   MouseY = S->Y + Dy;
 }
 
-class GameScreen : public ::testing::Test {
+class GameScreen : public RecordsFolder {
 protected:
   void SetUp() override {
-    char temp[MAX_PATH], folder[MAX_PATH];
-    ASSERT_TRUE(GetTempPathA(MAX_PATH, temp));
-    ASSERT_TRUE(GetTempFileNameA(temp, "tw", 0, folder));
-    DeleteFileA(folder);
-    ASSERT_TRUE(CreateDirectoryA(folder, nullptr));
-    ASSERT_TRUE(SetCurrentDirectoryA(folder));
-    Folder = folder;
-    ASSERT_FALSE(SpareFolder().empty());
-    RemoveSpare();
+    ASSERT_NO_FATAL_FAILURE(RecordsFolder::SetUp());
     SoundEnabled = 0;
     SwitchScreen(ScreenGame);
     ASSERT_EQ(ScreenFrameProc, GameScreenFrame);
@@ -108,16 +34,9 @@ protected:
   void TearDown() override {
     LeaveRecords();
     LeaveAllScreens();
-    EXPECT_EQ(LeftoverTemporaryFiles(), 0);
-    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA("Records.dat");
-    RemoveDirectoryA("Records.dat");
-    SetCurrentDirectoryA("..");
-    RemoveDirectoryA(Folder.c_str());
-    RemoveSpare();
-    EXPECT_EQ(GetFileAttributesA(SpareFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left in the spare place";
+    EXPECT_FALSE(Exists("Records.tmp") || Exists(SpareFolder() + "\\Records.tmp")) << "no temporary file left";
+    RecordsFolder::TearDown();
   }
-  std::string Folder;
 };
 
 enum Act { None, NewGame, RecordsShown, SoundOn, Paused, Resumed, ToMenu, TableClosed };
@@ -322,149 +241,6 @@ TEST_F(GameScreen, GameOverAsksForANameOnlyAboveTheTenthScore) {
     EXPECT_EQ(GameOverlay, 2);
     EXPECT_EQ(NameEntryActive != 0, c.Asked);
     LeaveRecords();
-  }
-}
-
-TEST_F(GameScreen, RecordsFileIsReplacedWholeOrLeftAsItWasAndMovesOutOfAFolderItCannotWrite) {
-  RecordsTable two{};
-  PlaceRecord(two, "first", 5, 45000, 500);
-  PlaceRecord(two, "second", 6, 45001, 400);
-  uint8_t table[RecordsFileBytes];
-  WriteRecordsTable(two, table);
-  const std::vector<uint8_t> full(table, table + RecordsFileBytes);
-  std::vector<uint8_t> longer = full;
-  longer.resize(400, 0xEE);
-  const std::vector<uint8_t> cut(table, table + 50); // the first entry and part of the second
-
-  enum Setup { NoFile, File, ReadOnlyFile, Folder };
-  enum Place { Here, Spare, Nowhere };
-  struct Case {
-    const char* Name;
-    Setup Kind;
-    std::vector<uint8_t> Bytes;
-    int32_t EntriesRead; // entries with a score after loading
-    bool SpareBlocked;   // a folder stands where the spare file would go
-    Place SavedTo;
-  };
-  const Case cases[] = {
-      {"no file", NoFile, {}, 0, false, Here},
-      {"a longer file", File, longer, 2, false, Here},
-      {"a cut file", File, cut, 1, false, Here},
-      {"a read-only file", ReadOnlyFile, full, 2, false, Spare},
-      {"a folder of that name", Folder, {}, 0, false, Spare},
-      {"a read-only file, the spare place blocked", ReadOnlyFile, full, 2, true, Nowhere},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    if (c.Kind == File || c.Kind == ReadOnlyFile) WriteAll("Records.dat", c.Bytes);
-    if (c.Kind == ReadOnlyFile) {
-      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
-    }
-    if (c.Kind == Folder) {
-      ASSERT_TRUE(CreateDirectoryA("Records.dat", nullptr));
-    }
-    if (c.SpareBlocked) {
-      ASSERT_TRUE(CreateDirectoryA(SpareFolder().c_str(), nullptr));
-      ASSERT_TRUE(CreateDirectoryA(SpareFile().c_str(), nullptr));
-    }
-
-    LoadRecords();
-    int32_t read = 0;
-    for (int i = 1; i <= RecordCount; ++i) read += Records[i].Score != 0;
-    EXPECT_EQ(read, c.EntriesRead);
-    PlaceRecord(Records, "new", 3, 45002, 450);
-    std::vector<uint8_t> saved(RecordsFileBytes);
-    memcpy(saved.data(), &Records[1], RecordsFileBytes);
-    EXPECT_EQ(SaveRecords(), c.SavedTo != Nowhere);
-    EXPECT_EQ(std::string(Records[c.EntriesRead >= 1 ? 2 : 1].Name, 3), "new") << "kept in memory";
-    if (c.SavedTo != Nowhere) {
-      const std::vector<uint8_t> now = ReadAll(c.SavedTo == Here ? "Records.dat" : SpareFile().c_str());
-      ASSERT_EQ(now.size(), RecordsFileBytes);
-      EXPECT_EQ(now, saved);
-      // The next start reads the table back from where it went.
-      memset(&Records, 0, sizeof Records);
-      LoadRecords();
-      EXPECT_EQ(0, memcmp(&Records[1], saved.data(), RecordsFileBytes));
-    }
-    if (c.SavedTo == Here) {
-      EXPECT_EQ(GetFileAttributesA(SpareFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing spare";
-    }
-    if (c.Kind == ReadOnlyFile) {
-      EXPECT_EQ(ReadAll("Records.dat"), c.Bytes) << "byte for byte";
-    }
-    EXPECT_EQ(LeftoverTemporaryFiles(), 0);
-
-    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA("Records.dat");
-    RemoveDirectoryA("Records.dat");
-    RemoveSpare();
-  }
-}
-
-TEST_F(GameScreen, RecordsOfBothPlacesAreJoinedAndNoneIsLostAtTheSave) {
-  enum Hold { Free, WhileRead, ThroughTheSave }; // another program holds the game folder's copy without sharing
-  enum Place { Nowhere, Here, Spare };
-  struct Case {
-    const char* Name;
-    int64_t HereAt, SpareAt; // when each copy ("here" 10, "spare" 20) was written, in seconds; -1: none
-    bool HereReadOnly;
-    Hold Held;
-    Place Meanwhile; // where another game stores "other" 30 between the start and the save
-    std::vector<std::string> Loaded, Saved; // names read at the start, and again after "new" 30 was stored
-  };
-  const Case cases[] = {
-      {"only the game folder's", 5, -1, false, Free, Nowhere, {"here"}, {"new", "here"}},
-      {"only the spare copy", -1, 5, false, Free, Nowhere, {"spare"}, {"new", "spare"}},
-      {"the spare copy an hour ahead", 5, 3605, false, Free, Nowhere, {"spare", "here"}, {"new", "spare", "here"}},
-      {"the game folder's an hour ahead", 3605, 5, false, Free, Nowhere, {"spare", "here"}, {"new", "spare", "here"}},
-      {"the game folder's read-only and ahead", 3605, 5, true, Free, Nowhere, {"spare", "here"}, {"new", "spare", "here"}},
-      {"held while it was read", 5, -1, false, WhileRead, Nowhere, {}, {"new", "here"}},
-      {"held through the save", 5, -1, false, ThroughTheSave, Nowhere, {}, {"new", "here"}},
-      // Another game's record of an equal score stays above the new one.
-      {"another game storing here", 5, -1, false, Free, Here, {"here"}, {"other", "new", "here"}},
-      {"another game storing in the spare copy", 5, -1, false, Free, Spare, {"here"}, {"other", "new", "here"}},
-      {"... while the save goes there too", 5, -1, true, Free, Spare, {"here"}, {"other", "new", "here"}},
-  };
-  auto names = [] {
-    std::vector<std::string> shown;
-    for (int i = 1; i <= RecordCount; ++i)
-      if (Records[i].Score) shown.emplace_back(Records[i].Name, ShownNameLength(Records[i]));
-    return shown;
-  };
-  const std::vector<uint8_t> here = TableBytes("here", 10);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    if (c.HereAt >= 0) {
-      ASSERT_NO_FATAL_FAILURE(WriteAt("Records.dat", here, c.HereAt));
-    }
-    if (c.SpareAt >= 0) {
-      CreateDirectoryA(SpareFolder().c_str(), nullptr);
-      ASSERT_NO_FATAL_FAILURE(WriteAt(SpareFile(), TableBytes("spare", 20), c.SpareAt));
-    }
-    if (c.HereReadOnly) {
-      ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
-    }
-    HANDLE held = c.Held == Free ? INVALID_HANDLE_VALUE
-                                 : CreateFileA("Records.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_EQ(held == INVALID_HANDLE_VALUE, c.Held == Free);
-    LoadRecords();
-    EXPECT_EQ(names(), c.Loaded);
-    if (c.Held == WhileRead) CloseHandle(held);
-    if (c.Meanwhile != Nowhere) {
-      CreateDirectoryA(SpareFolder().c_str(), nullptr);
-      ASSERT_NO_FATAL_FAILURE(WriteAll(c.Meanwhile == Here ? "Records.dat" : SpareFile().c_str(), TableBytes("other", 30)));
-    }
-    PlaceRecord(Records, "new", 3, 45002, 30);
-    EXPECT_TRUE(SaveRecords());
-    if (c.Held == ThroughTheSave) CloseHandle(held);
-    if (c.HereReadOnly || c.Held == ThroughTheSave) {
-      EXPECT_EQ(ReadAll("Records.dat"), here) << "a copy the save could not take, byte for byte";
-    }
-    LoadRecords();
-    EXPECT_EQ(names(), c.Saved);
-    SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA("Records.dat");
-    RemoveSpare();
   }
 }
 
