@@ -3,6 +3,7 @@
 with the keyboard until one makes a line, the pause window, play to game over, a
 name typed into the records table, and the record found again after a restart."""
 import contextlib
+import glob
 import os
 import shutil
 import stat
@@ -210,6 +211,65 @@ class Game(unittest.TestCase):
         finally:
             for folder in spare_folders():
                 shutil.rmtree(folder)
+
+    def test_a_spare_copy_is_joined_once_and_deleting_records_dat_empties_the_table(self):
+        wine_dir = os.path.join(wb.BUILD_DIR, "wine")
+        local = glob.glob(os.path.join(wb.prefix_dir(wine_dir), "drive_c", "users", "*", "AppData", "Local"))
+        local = [f for f in local if os.sep + "Public" + os.sep not in f]
+        self.assertEqual(len(local), 1, "one user in the prefix")
+        spare = os.path.join(local[0], "Triwell", "Records.dat")
+
+        def entry(name, score):
+            name = name.encode()
+            return bytes([len(name)]) + name.ljust(21, b"\0") + struct.pack("<di", 45000.0, score)
+        here = entry("Here", 10).ljust(340, b"\0")
+
+        def folder_and_spare(folder):
+            with open(os.path.join(folder, "Records.dat"), "wb") as f:
+                f.write(here)
+            os.makedirs(os.path.dirname(spare), exist_ok=True)
+            with open(spare, "wb") as f:
+                f.write((entry("Away", 20) + entry("Here", 10)).ljust(340, b"\0"))
+
+        rows_with_names = lambda screen: [text_in(screen, 234, y, 360, y + 16) > 20 for y in (174, 194, 214)]
+        try:
+            # A start from a writable game folder joins the spare copy in and removes it.
+            with wb.GameRun(wb.BUILD_DIR, folder_setup=folder_and_spare) as game:
+                player = self.player(game)
+                player.start()
+                player.click(autoplay.BEST_BUTTON)
+                screen = game.wait_screen(player.records_shown, what="the records table")
+                self.assertEqual(rows_with_names(screen), [True, True, False], "both copies' records, once each")
+                self.assertFalse(os.path.exists(spare), "the spare copy is gone")
+                with open(os.path.join(game.workdir, "Records.dat"), "rb") as f:
+                    self.assertEqual(f.read()[:68], entry("Away", 20) + entry("Here", 10))
+                game.screen.key("Escape")
+                game.wait_screen(lambda s: not player.records_shown(s), what="the game again")
+                self.assertEqual(player.leave(), 0)
+                # What the game left in its folder but Records.dat, which the player deletes.
+                kept = {}
+                for name in os.listdir(game.workdir):
+                    if name.startswith("Records.") and name != "Records.dat":
+                        with open(os.path.join(game.workdir, name), "rb") as f:
+                            kept[name] = f.read()
+
+            def folder_without_records_dat(folder):
+                for name, data in kept.items():
+                    with open(os.path.join(folder, name), "wb") as f:
+                        f.write(data)
+
+            # The next start shows an empty table; no copy elsewhere brings a record back.
+            with wb.GameRun(wb.BUILD_DIR, keep_spare_records=True, folder_setup=folder_without_records_dat) as game:
+                player = self.player(game)
+                player.start()
+                player.click(autoplay.BEST_BUTTON)
+                screen = game.wait_screen(player.records_shown, what="the records table")
+                self.assertEqual(rows_with_names(screen), [False, False, False], "an empty table")
+                game.screen.key("Escape")
+                game.wait_screen(lambda s: not player.records_shown(s), what="the game again")
+                self.assertEqual(player.leave(), 0)
+        finally:
+            shutil.rmtree(os.path.dirname(spare), ignore_errors=True)
 
     def test_missing_and_broken_files_leave_a_game_that_plays_and_ends_with_code_0(self):
         window = "TavrikEngine2DWindowClass"
