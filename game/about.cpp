@@ -9,7 +9,6 @@ int32_t HelpPage = 1;
 
 namespace {
 
-constexpr uint32_t KeyEscape = 1, KeyUp = 200, KeyDown = 208;
 constexpr int32_t ButtonBack = 1, ButtonPrevious = 2, ButtonNext = 3;
 constexpr int32_t ButtonWidths[1 + 3] = {0, 30, 17, 17}; // one column per look: normal, under the mouse, pressed
 

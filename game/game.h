@@ -11,6 +11,10 @@ enum ScreenId : int32_t {
   ScreenAbout = 2,
 };
 
+// The keys the game reacts to, as keyboard scan codes.
+constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyY = 21, KeyEnter = 28, KeyN = 49, KeySpace = 57, KeyF4 = 62;
+constexpr uint32_t KeyUp = 200, KeyLeft = 203, KeyRight = 205, KeyDown = 208, KeyDelete = 211;
+
 // Program-wide state.
 extern uint8_t QuitRequested;     // the game is to end; returned by GameFrame
 extern int32_t FrameCounter;      // frames since the last screen switch

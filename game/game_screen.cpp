@@ -21,12 +21,9 @@ Sprite* PauseButtons[1 + 2];
 
 namespace {
 
-constexpr uint32_t KeyEscape = 1, KeyY = 21, KeyEnter = 28, KeyN = 49, KeySpace = 57;
-constexpr uint32_t KeyUp = 200, KeyLeft = 203, KeyRight = 205, KeyDown = 208;
 constexpr int32_t ButtonNewGame = 1, ButtonRecords = 2, ButtonSound = 3, ButtonPause = 4;
 constexpr int32_t PauseYes = 1, PauseNo = 2;
-constexpr int32_t Cell = 20, PreviewCell = 15;
-constexpr int32_t FieldLeft = 60, FieldTop = 80;
+constexpr int32_t PreviewCell = 15;
 constexpr int32_t TextRight = 728, CharWidth = 6; // score and level end here, at 6 pixels a character
 
 SurfaceRecord* BackgroundSurface;
@@ -149,9 +146,9 @@ void DrawGameScreen() {
   if (GameOver == 0 && CellSprite) {
     for (int i = 1; i <= 3; ++i) {
       const int32_t c = CurrentPiece[i];
-      CellSprite->X = (PieceX - 1) * Cell + FieldLeft;
-      CellSprite->Y = (PieceY + i - 2) * Cell + FieldTop;
-      SetRectValues(CellSprite->SrcRect, Cell, (c - 1) * Cell, 2 * Cell, c * Cell);
+      CellSprite->X = (PieceX - 1) * CellSide + FieldLeft;
+      CellSprite->Y = (PieceY + i - 2) * CellSide + FieldTop;
+      SetRectValues(CellSprite->SrcRect, CellSide, (c - 1) * CellSide, 2 * CellSide, c * CellSide);
       ShowSpriteFast(&CellSprite, nullptr);
     }
   }
@@ -185,8 +182,8 @@ void EnterGameScreen() {
   PreviewCellSprite = NewSprite(0, 0, 15, 15, PreviewCellsSurface, nullptr, 0, 0, 0, 0);
 
   // Made at once: its restore procedure paints the well into it.
-  CreateSurfaceUser(&FieldSurface, FieldColumns * Cell, FieldRows * Cell, 1, 1, 0, RedrawField);
-  FieldSprite = NewSprite(FieldLeft, FieldTop, FieldColumns * Cell, FieldRows * Cell, FieldSurface, nullptr, 0, 0, 0, 0);
+  CreateSurfaceUser(&FieldSurface, FieldColumns * CellSide, FieldRows * CellSide, 1, 1, 0, RedrawField);
+  FieldSprite = NewSprite(FieldLeft, FieldTop, FieldColumns * CellSide, FieldRows * CellSide, FieldSurface, nullptr, 0, 0, 0, 0);
 
   for (int i = 1; i <= 4; ++i) GameLampSurfaces[i] = Load(0, 0, Lamps[i].File);
   ButtonsSurface = Load(0, 0, "IMAGES\\Buttons.bmp");
@@ -249,15 +246,15 @@ void GameScreenRender() {
 void DrawFieldCell(int32_t Column, int32_t Row) {
   if (Column < 1 || Column > FieldColumns || Row < 1 || Row > FieldRows || !FieldSurface) return;
   const int32_t c = Playfield[Column][Row].Color;
-  const int32_t x = (Column - 1) * Cell, y = (Row - 1) * Cell;
+  const int32_t x = (Column - 1) * CellSide, y = (Row - 1) * CellSide;
   if (c != 0 && CellSprite) {
     CellSprite->X = x;
     CellSprite->Y = y;
-    SetRectValues(CellSprite->SrcRect, 0, (c - 1) * Cell, Cell, c * Cell);
+    SetRectValues(CellSprite->SrcRect, 0, (c - 1) * CellSide, CellSide, c * CellSide);
     ShowSpriteFast(&CellSprite, FieldSurface);
   } else if (c == 0) {
     RECT r;
-    SetRectValues(r, x, y, x + Cell, y + Cell);
+    SetRectValues(r, x, y, x + CellSide, y + CellSide);
     ClearRect(0, &r, FieldSurface);
   }
 }

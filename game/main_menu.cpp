@@ -16,7 +16,6 @@ constexpr int32_t ButtonPressed = 0xFF00; // State bits while the left button pr
 constexpr int32_t KindIndicator = 1, KindButtonLamp = 2, KindLogoLamp = 3;
 constexpr int32_t IndicatorPeriod = 70; // frames between two runs of the indicators
 
-constexpr uint32_t KeyEscape = 1, KeyEnter = 28, KeyF4 = 62, KeyUp = 200, KeyDown = 208;
 
 SurfaceRecord* MenuBackgroundSurface;
 Sprite* MenuBackgroundSprite;

@@ -14,8 +14,6 @@ namespace {
 constexpr int32_t StartColumn = 5;
 constexpr int32_t StartFallDelay = 40;
 constexpr int32_t PiecesPerLevel = 10; // the level rises when the count passes this
-constexpr int32_t CellSide = 20;
-constexpr int32_t FieldLeft = 60, FieldTop = 80; // the well's top-left corner on the screen
 
 bool Empty(int32_t Column, int32_t Row) { return Playfield[Column][Row].Color == 0; }
 

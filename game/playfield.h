@@ -9,6 +9,8 @@
 constexpr int32_t FieldColumns = 10;
 constexpr int32_t FieldRows = 22;
 constexpr int32_t BlockColors = 7;
+constexpr int32_t CellSide = 20;                 // a block's side in pixels
+constexpr int32_t FieldLeft = 60, FieldTop = 80; // the well's top-left corner on the screen
 
 struct FieldCell {
   int32_t Color; // 0 empty; 1..7 a block of that colour

@@ -21,7 +21,6 @@ Sprite* RecordsButtons[1 + 2];
 
 namespace {
 
-constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyEnter = 28, KeyDelete = 211;
 constexpr int32_t ButtonNewGame = 1, ButtonClose = 2;
 constexpr uint32_t EntryBoxColor = 0x00FF; // blue in 5-6-5
 

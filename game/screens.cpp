@@ -35,7 +35,6 @@ int32_t ButtonLook(const Sprite* S) {
 }
 
 void WINAPI DefaultKeyDown(uint32_t ScanCode) {
-  constexpr uint32_t KeyEscape = 1;
   if (ScanCode == KeyEscape) QuitRequested = 1;
 }
 

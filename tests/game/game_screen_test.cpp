@@ -15,8 +15,7 @@ extern RecordsTable Records;
 
 namespace {
 
-constexpr uint32_t KeyEscape = 1, KeyBackspace = 14, KeyEnter = 28, KeyY = 21, KeyN = 49, KeySpace = 57;
-constexpr uint32_t KeyDelete = 211, KeyA = 30, KeyB = 48;
+constexpr uint32_t KeyA = 30, KeyB = 48;
 
 void PointInto(const Sprite* S, int32_t Dx, int32_t Dy) {
   MouseX = S->X + Dx;
