@@ -77,9 +77,12 @@ endfunction()
 # Every Wine test shares the bench's prefix and display (fixture "wine") and takes
 # the "wine" lock, since programs of one prefix share one virtual desktop.
 # ENVIRONMENT takes VAR=value entries for the test process; WORKING_DIRECTORY is
-# where it runs.
+# where it runs; TIMEOUT is each case's limit in seconds (180 unless given).
 function(triwell_wine_test name)
-  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 180)
+  endif()
   if(NOT ARG_WORKING_DIRECTORY)
     set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
@@ -100,7 +103,7 @@ function(triwell_wine_test name)
     DISCOVERY_TIMEOUT 180
     TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY}
-    PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 180)
+    PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
 # An end-to-end test: a Python script of the bench that drives game.exe under Wine.

@@ -65,6 +65,18 @@ void FreeOverlay() {
 
 void Show(int32_t X, int32_t Y, const char* Text) { ShowText(&GameFontSprite, nullptr, X, Y, Text, 0); }
 
+// Keeps a record until the file takes it; of more than ten, the best ten.
+void KeepUnsaved(const RecordEntry& Entry) {
+  if (UnsavedCount < RecordCount) {
+    Unsaved[UnsavedCount++] = Entry;
+    return;
+  }
+  RecordEntry* lowest = &Unsaved[0];
+  for (RecordEntry& e : Unsaved)
+    if (e.Score < lowest->Score) lowest = &e;
+  if (Entry.Score > lowest->Score) *lowest = Entry;
+}
+
 } // namespace
 
 void LoadRecords() {
@@ -143,7 +155,8 @@ void RecordsRender() {
     Show(x0, y, text);
     // A name is shown on its row: a control character from an edited file shows as '?'.
     const size_t length = ShownNameLength(Records[i]);
-    for (size_t k = 0; k < length; ++k) text[k] = static_cast<unsigned char>(Records[i].Name[k]) < 32 ? '?' : Records[i].Name[k];
+    for (size_t k = 0; k < length; ++k)
+      text[k] = static_cast<unsigned char>(Records[i].Name[k]) < 32 ? '?' : Records[i].Name[k];
     text[length] = 0;
     Show(x0 + 30, y, text);
     Show(x0 + 200, y, ShownDates[i]);
@@ -174,8 +187,7 @@ void WINAPI NameEntryKeyDown(uint32_t ScanCode) {
     case KeyEnter:
       SetEventKeyDown(RecordsKeyDown);
       // The new record goes into the table as the file holds it now.
-      Unsaved[UnsavedCount < RecordCount ? UnsavedCount++ : RecordCount - 1] =
-          NewRecordEntry(EntryName.Text, EntryName.Length, Today(), Score);
+      KeepUnsaved(NewRecordEntry(EntryName.Text, EntryName.Length, Today(), Score));
       Score = 0;
       SaveRecords(); // a record the file cannot take stays in the table all the same
       NameEntryActive = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "records_file.h"
+#include "records_store.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -56,7 +57,8 @@ inline std::vector<uint8_t> TableBytes(const std::vector<std::string>& Rows) {
 inline std::vector<std::string> RowsOf(const RecordsTable& Table) {
   std::vector<std::string> rows;
   for (int i = 1; i <= RecordCount; ++i)
-    if (Table[i].Score) rows.push_back(std::string(Table[i].Name, ShownNameLength(Table[i])) + ":" + std::to_string(Table[i].Score));
+    if (Table[i].Score)
+      rows.push_back(std::string(Table[i].Name, ShownNameLength(Table[i])) + ":" + std::to_string(Table[i].Score));
   return rows;
 }
 inline std::vector<std::string> RowsOfFile(const std::string& Name) {
@@ -66,13 +68,14 @@ inline std::vector<std::string> RowsOfFile(const std::string& Name) {
   return RowsOf(table);
 }
 
-// Removes what the game keeps in Folder: the table, its lock file and what a save
-// may leave; a directory standing in for one of them goes too.
+// Empties a folder of the test's own: the table, its lock file, what a save may leave
+// and any directory standing in for one of them.
 inline void ClearRecordsIn(const std::string& Folder) {
   WIN32_FIND_DATAA found;
-  const HANDLE h = FindFirstFileA((Folder + "\\Rec*").c_str(), &found);
+  const HANDLE h = FindFirstFileA((Folder + "\\*").c_str(), &found);
   if (h == INVALID_HANDLE_VALUE) return;
   do {
+    if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
     const std::string path = Folder + "\\" + found.cFileName;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
@@ -94,6 +97,7 @@ protected:
     Folder = folder;
     ASSERT_FALSE(SpareFolder().empty());
     ClearSpare();
+    SettleRecordsPlace(); // a start in this folder: the table is here
   }
   void TearDown() override {
     ClearRecordsIn(".");

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   if (argc != 3) return 3;
   const HANDLE ready = OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, "TriwellRecordsWritersReady");
   const HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, "TriwellRecordsWritersGo");
-  if (!ready || !go || !ReleaseSemaphore(ready, 1, nullptr) || WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return 4;
+  if (!ready || !go || !ReleaseSemaphore(ready, 1, nullptr) || WaitForSingleObject(go, 60000) != WAIT_OBJECT_0)
+    return 4;
   const int32_t base = atoi(argv[2]);
   for (int32_t i = 0; i < 5; ++i) {
     const RecordEntry entry = NewRecordEntry(argv[1], strlen(argv[1]), 45001, base + i);
