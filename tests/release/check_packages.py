@@ -164,8 +164,15 @@ def build_msvc_program(sdk, arch, work):
     lib = os.path.join(sdk, "lib", arch)
     run(["lld-link", "/nologo", "/nodefaultlib", "/entry:Start", "/subsystem:console", "/out:" + exe, obj,
          os.path.join(lib, "TavrikEngine2D.lib"), os.path.join(lib, "tavriksoundlite.lib")])
+    # Names the DLLs export: on x86 the .lib files' decorated _Name@N became plain names.
+    objdump = {"x64": "x86_64-w64-mingw32-objdump", "x86": "i686-w64-mingw32-objdump"}[arch]
+    imports = imported_names(objdump, exe)
     for dll in DLLS:
         shutil.copy(os.path.join(sdk, "bin", arch, dll), folder)
+        names = imports.get(dll, [])
+        unknown = set(names) - exported_names(objdump, os.path.join(folder, dll))
+        check(names and not unknown, "%s program linked by lld-link: imports from %s %s not among its exports: %s"
+              % (arch, dll, names, sorted(unknown)))
     return exe
 
 
