@@ -55,8 +55,14 @@ void FillWithCanary(IDirectDrawSurface7* Surface) {
 }
 
 TEST(SurfaceFormat, APictureGoesOnlyIntoAFiveSixFiveSurfaceThatHoldsIt) {
+  // Bound at run time, as the engine binds it: the tests need no DLL beyond the system's own.
+  typedef HRESULT(WINAPI * CreateFn)(GUID*, void**, REFIID, IUnknown*);
+  const HMODULE library = LoadLibraryA("DDraw.dll");
+  ASSERT_NE(library, nullptr);
+  const auto create = reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
+  ASSERT_NE(create, nullptr);
   IDirectDraw7* device = nullptr;
-  ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&device), IID_IDirectDraw7, nullptr), DD_OK);
+  ASSERT_EQ(create(nullptr, reinterpret_cast<void**>(&device), IID_IDirectDraw7, nullptr), DD_OK);
   ASSERT_EQ(device->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
   constexpr int32_t Width = 5, Height = 3;
   std::vector<uint16_t> picture(Width * Height);
@@ -92,6 +98,7 @@ TEST(SurfaceFormat, APictureGoesOnlyIntoAFiveSixFiveSurfaceThatHoldsIt) {
     surface->Release();
   }
   device->Release();
+  FreeLibrary(library);
 }
 
 } // namespace
