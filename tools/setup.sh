@@ -7,9 +7,10 @@ packages=(
   cmake ninja-build googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine64 xvfb xdotool imagemagick sox sndfile-programs x11-utils
-  clang libclang-rt-14-dev llvm lld
+  clang libclang-rt-14-dev
   python3 python3-pil fonts-dejavu-core
   libstb-dev
+  llvm lld
 )
 
 missing=()

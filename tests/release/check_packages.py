@@ -2,12 +2,14 @@
 """Checks the two zips that `cpack` makes in the x86-64 build tree, unpacked into a
 temporary folder: the player's zip holds the game folder and a README that fits one
 screen of Notepad; the engine SDK's zip holds its files, headers that compile on their
-own, a CMake package through which the example builds from the SDK alone for x86-64
-and i686 (find_package with the SDK in CMAKE_PREFIX_PATH), imports from both DLLs by
-name only names they export, and runs under Wine (x86-64), and MSVC import libraries
-that a program compiled for the MSVC target and linked by lld-link, without any C
-runtime, calls both DLLs through, under Wine (x86-64; x86 where 32-bit Wine is
-installed).
+own, and an example that builds from the SDK alone for x86-64 and i686, imports from
+both DLLs by name only names they export, and runs under Wine (x86-64; this machine
+cannot run 32-bit code).
+
+The example builds through the SDK's CMake package (find_package with the SDK in
+CMAKE_PREFIX_PATH) and carries the game's manifest. A program compiled for clang's MSVC
+target and linked by lld-link against the SDK's .lib files alone, without any C runtime,
+calls both DLLs through them under Wine (x86-64; x86 where 32-bit programs run).
 
 Every file of both zips must be the very file of the build trees it comes from.
 
@@ -181,7 +183,7 @@ def runs(program):
     refuses a 32-bit one)."""
     try:
         return subprocess.run([program, "--version"], capture_output=True, timeout=60).returncode == 0
-    except OSError:
+    except (OSError, subprocess.TimeoutExpired):
         return False
 
 
