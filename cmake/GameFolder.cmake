@@ -35,8 +35,9 @@ endif()
 install(FILES ${game_binaries} ${player_readme} DESTINATION ${game_zip} COMPONENT game)
 
 # The engine SDK: both headers; per architecture the DLLs, their export tables and
-# their import libraries by name; the engine's documentation; the example with its
-# picture and sound. The i686 files are taken from the i686 tree, built before.
+# their import libraries by name, MinGW's and MSVC's; the CMake package that finds
+# them; the engine's documentation; the example with its picture, sound and manifest.
+# The i686 files are taken from the i686 tree, built before.
 if(TRIWELL_I686_DIR)
   # The i686 files are packed as that tree holds them: it is brought up to date first.
   add_custom_target(i686_tree ALL COMMAND ${CMAKE_COMMAND} --build ${TRIWELL_I686_DIR} USES_TERMINAL
@@ -48,13 +49,26 @@ if(TRIWELL_I686_DIR)
   foreach(arch tree IN ZIP_LISTS sdk_arches sdk_trees)
     install(FILES ${tree}/sdk-lib/libTavrikEngine2D.dll.a ${tree}/sdk-lib/TavrikEngine2D.def
                   ${tree}/sdk-lib/libtavriksoundlite.dll.a ${tree}/sdk-lib/tavriksoundlite.def
+                  ${tree}/sdk-lib/TavrikEngine2D.lib ${tree}/sdk-lib/tavriksoundlite.lib
             DESTINATION ${sdk_zip}/lib/${arch} COMPONENT sdk)
     install(FILES ${tree}/bin/TavrikEngine2D.dll ${tree}/bin/tavriksoundlite.dll DESTINATION ${sdk_zip}/bin/${arch} COMPONENT sdk)
   endforeach()
+  # One package for both architectures: the version file leaves the choice to the
+  # configuration file, which takes the compiler's.
+  include(CMakePackageConfigHelpers)
+  set(sdk_package ${CMAKE_BINARY_DIR}/sdk-package/TavrikEngine2DConfigVersion.cmake)
+  write_basic_package_version_file(${sdk_package} VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion
+                                   ARCH_INDEPENDENT)
+  install(FILES ${CMAKE_SOURCE_DIR}/cmake/TavrikEngine2DConfig.cmake ${sdk_package}
+          DESTINATION ${sdk_zip}/lib/cmake/TavrikEngine2D COMPONENT sdk)
   install(FILES ${CMAKE_SOURCE_DIR}/docs/ENGINE.md DESTINATION ${sdk_zip}/docs COMPONENT sdk)
   install(FILES ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt ${CMAKE_SOURCE_DIR}/examples/move_gem.cpp
+                ${CMAKE_SOURCE_DIR}/examples/move_gem.rc
                 ${CMAKE_SOURCE_DIR}/assets/example/Gem.bmp ${CMAKE_SOURCE_DIR}/assets/example/Click.wav
           DESTINATION ${sdk_zip}/examples COMPONENT sdk)
+  # The example's manifest is the game's own.
+  install(FILES ${CMAKE_BINARY_DIR}/game/game.exe.manifest DESTINATION ${sdk_zip}/examples
+          RENAME move_gem.exe.manifest COMPONENT sdk)
 endif()
 
 set(CPACK_GENERATOR ZIP)

@@ -37,6 +37,25 @@ function(triwell_import_library target def lib)
   add_custom_target(${target} ALL DEPENDS ${lib})
 endfunction()
 
+# An import library for Microsoft's linker (and lld-link), made by llvm-dlltool from
+# an export table of triwell_def_file, under a target of its own. On i686 it offers
+# the names that MSVC gives stdcall functions (_Name@N, __imp__Name@N) and imports the
+# undecorated names the DLL exports (-k).
+function(triwell_msvc_import_library target def lib)
+  find_program(TRIWELL_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(machine i386 -k)
+  else()
+    set(machine i386:x86-64)
+  endif()
+  add_custom_command(
+    OUTPUT ${lib}
+    COMMAND ${TRIWELL_LLVM_DLLTOOL} -m ${machine} -d ${def} -l ${lib}
+    DEPENDS ${def}
+    COMMENT "MSVC import library ${lib}")
+  add_custom_target(${target} ALL DEPENDS ${lib})
+endfunction()
+
 # A GoogleTest executable of pure code. In the native build it is compiled with the
 # sanitizers; in the Windows build the test run calls the native executable by path.
 function(triwell_native_test name)

@@ -3,6 +3,7 @@
 #include "engine_internal.h"
 
 #include "bmp_decode.h"
+#include "surface_copy.h"
 
 
 namespace {
@@ -36,34 +37,58 @@ bool FileExists(const char* Name) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Copies a picture into a surface row by row at the surface's own pitch.
-bool CopyToSurface(IDirectDrawSurface7* Surface, const uint16_t* Picture, int32_t Width, int32_t Height) {
-  DDSURFACEDESC2 desc;
-  ZeroMemory(&desc, sizeof desc);
-  desc.dwSize = sizeof desc;
-  if (Surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return false;
-  for (int32_t row = 0; row < Height; ++row)
-    memcpy(static_cast<uint8_t*>(desc.lpSurface) + static_cast<size_t>(row) * desc.lPitch,
-           Picture + static_cast<size_t>(row) * Width, static_cast<size_t>(Width) * 2);
-  Surface->Unlock(nullptr);
-  return true;
+// The locked surface's description as the pure copy reads it.
+LockedSurface DescribeLocked(const DDSURFACEDESC2& Desc) {
+  LockedSurface locked = {};
+  locked.Bits = Desc.lpSurface;
+  locked.Pitch = Desc.lPitch;
+  // A description without its size or format describes nothing that may be written.
+  if ((Desc.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT)) == (DDSD_WIDTH | DDSD_HEIGHT)) {
+    locked.Width = Desc.dwWidth;
+    locked.Height = Desc.dwHeight;
+  }
+  if (Desc.dwFlags & DDSD_PIXELFORMAT) {
+    locked.FormatFlags = Desc.ddpfPixelFormat.dwFlags;
+    locked.BitCount = Desc.ddpfPixelFormat.dwRGBBitCount;
+    locked.RedMask = Desc.ddpfPixelFormat.dwRBitMask;
+    locked.GreenMask = Desc.ddpfPixelFormat.dwGBitMask;
+    locked.BlueMask = Desc.ddpfPixelFormat.dwBBitMask;
+  }
+  return locked;
 }
 
-// The pixel at (X, Y), made the surface's colour key; 0 when the surface cannot be read.
+// The platform's flags under the names the pure copy knows them by.
+static_assert(SurfaceFormatRgb == DDPF_RGB && SurfaceFormatFourCC == DDPF_FOURCC, "pixel format flags");
+static_assert(SurfaceFormatPalette == (DDPF_PALETTEINDEXED1 | DDPF_PALETTEINDEXED2 | DDPF_PALETTEINDEXED4 |
+                                       DDPF_PALETTEINDEXED8 | DDPF_PALETTEINDEXEDTO8),
+              "palette flags");
+
+// The pixel at (X, Y), made the surface's colour key; 0 when the surface cannot be
+// read, is not 5-6-5 or does not hold the point.
 uint32_t ReadPixelAndKey(IDirectDrawSurface7* Surface, int32_t X, int32_t Y) {
   DDSURFACEDESC2 desc;
   ZeroMemory(&desc, sizeof desc);
   desc.dwSize = sizeof desc;
   if (Surface->Lock(nullptr, &desc, 0, nullptr) != DD_OK) return 0;
-  const uint32_t pixel =
-      *reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(desc.lpSurface) + static_cast<size_t>(Y) * desc.lPitch +
-                                         static_cast<size_t>(X) * 2);
-  ApplyColorKey(Surface, pixel);
+  uint16_t pixel = 0;
+  if (ReadSurfacePixel(DescribeLocked(desc), X, Y, pixel)) ApplyColorKey(Surface, pixel);
   Surface->Unlock(nullptr);
   return pixel;
 }
 
 } // namespace
+
+bool CopyToSurface(IDirectDrawSurface7* Surface, const uint16_t* Picture, int32_t Width, int32_t Height) {
+  DDSURFACEDESC2 desc;
+  ZeroMemory(&desc, sizeof desc);
+  desc.dwSize = sizeof desc;
+  if (Surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return false;
+  // A surface of another format (a window on a desktop that is not 16-bit) or one
+  // smaller than the picture is left as it is: copying would write past its rows.
+  const bool copied = CopyPictureToSurface(DescribeLocked(desc), Picture, Width, Height);
+  Surface->Unlock(nullptr);
+  return copied;
+}
 
 IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int32_t& Height, bool VideoMemory) {
   if (!DirectDrawObject || !FileName) return nullptr;

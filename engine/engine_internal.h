@@ -70,6 +70,9 @@ void SetKeyFlags(SurfaceRecord* Surface, int32_t UseColorKey);
 SurfaceRecord* AllocateSurfaceRecord(int32_t Kind, int32_t VideoMemory, int32_t UseColorKey, uint32_t ColorKey,
                                      const char* Source);
 IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int32_t& Height, bool VideoMemory);
+// Copies a 5-6-5 picture into a surface at its pitch; false, with nothing written, when
+// the surface cannot be locked, is not 5-6-5, or is smaller than the picture.
+bool CopyToSurface(IDirectDrawSurface7* Surface, const uint16_t* Picture, int32_t Width, int32_t Height);
 
 // Text and font surfaces (text.cpp). Each render answers a new platform surface or
 // nil and writes the record's Width and Height.

@@ -48,7 +48,7 @@ void WINAPI TavrikEngineShowFPS(int32_t X, int32_t Y, int32_t Show) {
   ShowStats = Show;
 }
 
-void WINAPI GetSystemData(long double* Fps, int32_t* Sprites, int32_t* Surfaces, uint32_t* VideoTotal,
+void WINAPI GetSystemData(TavrikFps* Fps, int32_t* Sprites, int32_t* Surfaces, uint32_t* VideoTotal,
                           uint32_t* VideoFree, int64_t* RenderAll, int64_t* RenderUser) {
   // Exactly ten bytes: the caller's variable may be a bare 10-byte extended value.
   if (Fps) std::memcpy(Fps, &CurrentFps, ExtendedBytes);

@@ -84,6 +84,54 @@ struct SpriteChain {
   int32_t Count; // number of sprites linked in
 };
 
+// The frame rate as GetSystemData writes it: ten bytes, an x87 80-bit extended float.
+// Where long double is that type (MinGW-w64 on x86 and x86-64), TavrikFps is long
+// double itself; elsewhere (MSVC, clang-cl: an 8-byte long double) it is a buffer of
+// the ten bytes, since a long double variable would be overrun by two.
+// TavrikFpsToDouble reads either.
+#if defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64 && (defined(__i386__) || defined(__x86_64__))
+typedef long double TavrikFps;
+inline double TavrikFpsToDouble(const TavrikFps& Fps) { return static_cast<double>(Fps); }
+#else
+struct TavrikFps {
+  uint8_t Bytes[10]; // 64-bit significand with its integer bit, then sign and 15-bit exponent; little-endian
+};
+// Rounds towards zero; values beyond double's range give 0 or infinity, NaN stays NaN.
+inline double TavrikFpsToDouble(const TavrikFps& Fps) {
+  uint64_t significand = 0;
+  for (int i = 7; i >= 0; --i) significand = (significand << 8) | Fps.Bytes[i];
+  const uint32_t signExponent = static_cast<uint32_t>(Fps.Bytes[8]) | (static_cast<uint32_t>(Fps.Bytes[9]) << 8);
+  const uint64_t sign = static_cast<uint64_t>(signExponent >> 15) << 63;
+  const int32_t exponent = static_cast<int32_t>(signExponent & 0x7FFF);
+  uint64_t bits = sign;
+  if (exponent == 0x7FFF) {
+    bits |= 0x7FF0000000000000ull | ((significand << 1) >> 12) | ((significand << 1) ? 0x0008000000000000ull : 0);
+  } else if (significand != 0) {
+    // Normalise (the integer bit may be clear), then rebias from 16383 to 1023.
+    int32_t e = exponent - 16383 + 1023;
+    if (exponent == 0) e += 1;
+    while (!(significand >> 63)) {
+      significand <<= 1;
+      e -= 1;
+    }
+    if (e >= 0x7FF) {
+      bits |= 0x7FF0000000000000ull;
+    } else if (e > 0) {
+      bits |= (static_cast<uint64_t>(e) << 52) | ((significand << 1) >> 12);
+    } else if (e > -52) {
+      bits |= significand >> (12 - e); // a subnormal double
+    }
+  }
+  union {
+    uint64_t Bits;
+    double Value;
+  } value;
+  value.Bits = bits;
+  return value.Value;
+}
+#endif
+static_assert(sizeof(TavrikFps) >= 10, "GetSystemData writes ten bytes of frame rate");
+
 #if defined(_WIN32) && !defined(_WIN64)
 // The 32-bit layouts are shared with programs built by other compilers.
 static_assert(sizeof(Sprite) == 88, "Sprite is 22 fields of 4 bytes");
@@ -149,7 +197,7 @@ void WINAPI ShowText(Sprite** S, SurfaceRecord* Target, int32_t X, int32_t Y, co
 
 // Frame statistics.
 void WINAPI TavrikEngineShowFPS(int32_t X, int32_t Y, int32_t Show); // overlay switch and position; cannot fail
-void WINAPI GetSystemData(long double* Fps, int32_t* Sprites, int32_t* Surfaces, uint32_t* VideoTotal,
+void WINAPI GetSystemData(TavrikFps* Fps, int32_t* Sprites, int32_t* Surfaces, uint32_t* VideoTotal,
                           uint32_t* VideoFree, int64_t* RenderAll,
                           int64_t* RenderUser); // Fps: all 10 bytes; video figures unchanged without a device
 

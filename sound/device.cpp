@@ -11,8 +11,6 @@ typedef HRESULT(WINAPI* DirectSoundCreateFn)(const GUID* Device, IDirectSound** 
 constexpr char VersionBanner[] = "TavrikSoundLite 1.0";
 constexpr char SoundWindowClassName[] = "TavrikSoundMainWindow";
 constexpr char SoundWindowTitle[] = "TavrikSound";
-// How long the thread that owns the hidden window may take to close it for another.
-constexpr UINT OwnerAnswerMilliseconds = 1000;
 
 HINSTANCE ModuleInstance;
 HMODULE DirectSoundLibrary;
@@ -62,22 +60,33 @@ HRESULT CreateSoundWindow() {
   return S_OK;
 }
 
+// A window of this library in this process: a kept handle may belong to a window
+// destroyed since (closed from outside, or by its thread's end) whose value the
+// system has given to some other window.
+bool IsSoundWindow(HWND Window) {
+  DWORD process = 0;
+  char name[sizeof SoundWindowClassName + 1];
+  return Window && IsWindow(Window) && GetWindowThreadProcessId(Window, &process) &&
+         process == GetCurrentProcessId() && GetClassNameA(Window, name, sizeof name) &&
+         lstrcmpA(name, SoundWindowClassName) == 0 &&
+         GetClassLongPtrA(Window, GCLP_HMODULE) == reinterpret_cast<ULONG_PTR>(ModuleInstance);
+}
+
 // Takes the window down and unregisters the class: the procedure lives in this
 // library, so neither may outlive it. The procedures are detached first, so nothing
-// calls in here even while a window of another thread waits to go: only its own
-// thread can destroy it, so that thread is asked to close it, and is left the request
-// when it does not answer (the system's own procedure closes a window on WM_CLOSE).
+// calls in here even while a window of another thread waits to go. Only its own
+// thread can destroy it; another thread's window is asked to close without waiting
+// (the system's own procedure closes a window on WM_CLOSE): an unload runs inside the
+// loader, and waiting there for that thread would stall every thread that loads a
+// library meanwhile, or for good when the window's thread waits for the loader.
+// Its class then stays registered until the window is gone; a later load makes it anew.
 void TakeDownSoundWindow() {
   const HWND window = SoundWindow;
   SoundWindow = nullptr;
-  if (window && IsWindow(window)) {
+  if (IsSoundWindow(window)) {
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
     SetClassLongPtrA(window, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
-    if (!DestroyWindow(window)) {
-      DWORD_PTR ignored;
-      SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, OwnerAnswerMilliseconds, &ignored);
-      if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
-    }
+    if (!DestroyWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
   }
   UnregisterClassA(SoundWindowClassName, ModuleInstance);
 }
@@ -118,7 +127,7 @@ int32_t WINAPI tvrk_InitDS(void) {
     if (!DirectSoundCreateEntry) {
       return HRESULT_FROM_WIN32(DirectSoundLibrary ? ERROR_PROC_NOT_FOUND : ERROR_MOD_NOT_FOUND);
     }
-    if (!SoundWindow || !IsWindow(SoundWindow)) {
+    if (!IsSoundWindow(SoundWindow)) {
       const HRESULT hr = CreateSoundWindow();
       if (FAILED(hr)) return hr;
     }

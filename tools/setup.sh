@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-pil fonts-dejavu-core
   libstb-dev
+  llvm lld
 )
 
 missing=()

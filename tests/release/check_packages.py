@@ -6,6 +6,11 @@ own, and an example that builds from the SDK alone for x86-64 and i686, imports 
 both DLLs by name only names they export, and runs under Wine (x86-64; this machine
 cannot run 32-bit code).
 
+The example builds through the SDK's CMake package (find_package with the SDK in
+CMAKE_PREFIX_PATH) and carries the game's manifest. A program compiled for clang's MSVC
+target and linked by lld-link against the SDK's .lib files alone, without any C runtime,
+calls both DLLs through them under Wine (x86-64; x86 where 32-bit programs run).
+
 Every file of both zips must be the very file of the build trees it comes from.
 
 Usage: check_packages.py BUILD_DIR I686_DIR VERSION   (the x86-64 tree with its bench up, the i686 tree)
@@ -30,11 +35,21 @@ HEADERS = ("tavrik_engine.h", "tavrik_sound.h")
 # MinGW-w64 prefix of each architecture and its folder in the SDK.
 ARCHES = (("x86_64-w64-mingw32", "x64"), ("i686-w64-mingw32", "x86"))
 SDK_FILES = ({"include/" + h for h in HEADERS} | {"docs/ENGINE.md"}
-             | {"examples/" + f for f in ("CMakeLists.txt", "move_gem.cpp", "Gem.bmp", "Click.wav")}
+             | {"examples/" + f for f in ("CMakeLists.txt", "move_gem.cpp", "move_gem.rc", "move_gem.exe.manifest",
+                                          "Gem.bmp", "Click.wav")}
+             | {"lib/cmake/TavrikEngine2D/" + f for f in ("TavrikEngine2DConfig.cmake",
+                                                          "TavrikEngine2DConfigVersion.cmake")}
              | {"bin/%s/%s" % (arch, dll) for _, arch in ARCHES for dll in DLLS}
              | {"lib/%s/%s" % (arch, f) for _, arch in ARCHES
-                for f in ("libTavrikEngine2D.dll.a", "TavrikEngine2D.def",
-                          "libtavriksoundlite.dll.a", "tavriksoundlite.def")})
+                for f in ("libTavrikEngine2D.dll.a", "TavrikEngine2D.def", "TavrikEngine2D.lib",
+                          "libtavriksoundlite.dll.a", "tavriksoundlite.def", "tavriksoundlite.lib")})
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+TOOLCHAINS = {"x86_64-w64-mingw32": "mingw-x86_64.cmake", "i686-w64-mingw32": "mingw-i686.cmake"}
+# The MSVC target of clang per SDK folder, the 32-bit loader of Wine and the program
+# linked by lld-link against the .lib files.
+MSVC_TARGETS = {"x64": "x86_64-pc-windows-msvc", "x86": "i686-pc-windows-msvc"}
+WINE32 = "/usr/lib/wine/wine"
+MSVC_PROGRAM = os.path.join(os.path.dirname(os.path.abspath(__file__)), "msvc_program.cpp")
 WINDOW_CLASS = "TavrikEngine2DWindowClass"
 
 problems = []
@@ -103,11 +118,16 @@ def imported_names(objdump, exe):
 
 
 def build_example(sdk, prefix, work):
-    """Configures and builds the SDK's example with one architecture's compiler, as its
-    CMakeLists.txt tells a programmer to."""
+    """Configures and builds the SDK's example with one architecture's toolchain, the SDK
+    found as a CMake package, as its CMakeLists.txt tells a programmer to."""
     build = os.path.join(work, "example-" + prefix)
-    run(["cmake", "-S", os.path.join(sdk, "examples"), "-B", build, "-G", "Ninja", "-DCMAKE_SYSTEM_NAME=Windows",
-         "-DCMAKE_CXX_COMPILER=%s-g++" % prefix, "-DCMAKE_BUILD_TYPE=Release"])
+    # A copy of the examples folder outside the SDK: only CMAKE_PREFIX_PATH leads to it.
+    source = os.path.join(work, "example-source")
+    if not os.path.isdir(source):
+        shutil.copytree(os.path.join(sdk, "examples"), source)
+    run(["cmake", "-S", source, "-B", build, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + sdk,
+         "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(SOURCE_DIR, "cmake", TOOLCHAINS[prefix]),
+         "-DCMAKE_BUILD_TYPE=Release"])
     run(["cmake", "--build", build])
     return build
 
@@ -119,6 +139,8 @@ def check_example(sdk, prefix, arch, work):
             input="#include <%s>\n" % header)
     build = build_example(sdk, prefix, work)
     exe = os.path.join(build, "move_gem.exe")
+    # The manifest goes into the program's resources as its text.
+    check(b"<dpiAwareness" in open(exe, "rb").read(), "%s example: no DPI-aware manifest in its resources" % arch)
     imports = imported_names(objdump, exe)
     for dll in DLLS:
         names = imports.get(dll, [])
@@ -126,6 +148,60 @@ def check_example(sdk, prefix, arch, work):
         check(names and not unknown, "%s example: imports from %s %s not among its exports: %s"
               % (arch, dll, names, sorted(unknown)))
     return exe
+
+
+def build_msvc_program(sdk, arch, work):
+    """Compiles the MSVC-style program for clang's MSVC target (the platform headers are
+    MinGW-w64's) and links it with lld-link against the SDK's .lib files alone; the
+    DLLs go beside it. Answers the program."""
+    folder = os.path.join(work, "msvc-" + arch)
+    os.makedirs(folder)
+    obj, exe = os.path.join(folder, "msvc_program.obj"), os.path.join(folder, "msvc_program.exe")
+    # MinGW-w64's headers know the 32-bit target by _X86_, which only its own compiler sets.
+    defines = ["-D_X86_"] if arch == "x86" else []
+    run(["clang++", "--target=" + MSVC_TARGETS[arch], "-std=c++17", "-O1", "-Wall", "-Wextra", "-Werror",
+         "-ffreestanding", "-fno-exceptions", "-fno-rtti", "-fno-ms-compatibility", *defines,
+         "-I", os.path.join(sdk, "include"), "-isystem", "/usr/share/mingw-w64/include",
+         "-c", MSVC_PROGRAM, "-o", obj])
+    lib = os.path.join(sdk, "lib", arch)
+    run(["lld-link", "/nologo", "/nodefaultlib", "/entry:Start", "/subsystem:console", "/out:" + exe, obj,
+         os.path.join(lib, "TavrikEngine2D.lib"), os.path.join(lib, "tavriksoundlite.lib")])
+    # Names the DLLs export: on x86 the .lib files' decorated _Name@N became plain names.
+    objdump = {"x64": "x86_64-w64-mingw32-objdump", "x86": "i686-w64-mingw32-objdump"}[arch]
+    imports = imported_names(objdump, exe)
+    for dll in DLLS:
+        shutil.copy(os.path.join(sdk, "bin", arch, dll), folder)
+        names = imports.get(dll, [])
+        unknown = set(names) - exported_names(objdump, os.path.join(folder, dll))
+        check(names and not unknown, "%s program linked by lld-link: imports from %s %s not among its exports: %s"
+              % (arch, dll, names, sorted(unknown)))
+    return exe
+
+
+def runs(program):
+    """True when this machine can start the program (a kernel without 32-bit support
+    refuses a 32-bit one)."""
+    try:
+        return subprocess.run([program, "--version"], capture_output=True, timeout=60).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+def run_msvc_program(build_dir, arch, exe):
+    """Runs the MSVC-style program under Wine; answers False when this machine cannot
+    run the architecture."""
+    loader = wb.WINE if arch == "x64" else WINE32
+    if arch == "x86" and not runs(WINE32):
+        return False
+    wine_dir = os.path.join(build_dir, "wine")
+    with tempfile.TemporaryFile() as out:
+        code = subprocess.run([loader, exe], cwd=os.path.dirname(exe), stdout=out, stderr=subprocess.STDOUT,
+                              env=wb.wine_env(wine_dir, wb.current_display(wine_dir)), timeout=300).returncode
+        out.seek(0)
+        output = out.read().decode(errors="replace")
+    check(code == 0, "%s program linked by lld-link against the .lib files ended with code %d (the number of the "
+          "first wrong answer, see msvc_program.cpp)\n%s" % (arch, code, output))
+    return True
 
 
 def gem_x(screen, row=300):
@@ -213,10 +289,19 @@ def main(build_dir, i686_dir, version):
         check(found == SDK_FILES, "SDK zip: missing %s, unexpected %s" % (sorted(SDK_FILES - found), sorted(found - SDK_FILES)))
         trees = {"x64": build_dir, "x86": i686_dir}
         built = {f: os.path.join(trees[f.split("/")[1]], "bin" if f.startswith("bin/") else "sdk-lib", os.path.basename(f))
-                 for f in found if f.startswith(("bin/", "lib/"))}
-        compare_files({f: os.path.join(sdk, f) for f in built}, built, "SDK zip")
+                 for f in found if f.startswith(("bin/x", "lib/x"))}
+        package = "lib/cmake/TavrikEngine2D/"
+        built.update({package + "TavrikEngine2DConfig.cmake": os.path.join(SOURCE_DIR, "cmake", "TavrikEngine2DConfig.cmake"),
+                      package + "TavrikEngine2DConfigVersion.cmake":
+                          os.path.join(build_dir, "sdk-package", "TavrikEngine2DConfigVersion.cmake"),
+                      "examples/move_gem.exe.manifest": os.path.join(build_dir, "game", "game.exe.manifest")})
+        compare_files({f: os.path.join(sdk, f) for f in built if f in found}, built, "SDK zip")
         try:
             exes = [check_example(sdk, prefix, arch, work) for prefix, arch in ARCHES]
+            for _, arch in ARCHES:
+                if not run_msvc_program(build_dir, arch, build_msvc_program(sdk, arch, work)):
+                    print("NOTE the %s program linked by lld-link was built, not run: %s is missing or this "
+                          "machine cannot run 32-bit programs" % (arch, WINE32))
             run_example(build_dir, exes[0])
         except (RuntimeError, subprocess.TimeoutExpired, wb.BenchError) as e:
             problems.append(str(e))

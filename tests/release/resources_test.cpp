@@ -38,8 +38,6 @@ TEST(Resources, EveryBinaryNamesTheProductAndItsVersionAndTheGameHasItsIconAndMa
     const std::vector<char> block = VersionBlock(file);
     ASSERT_FALSE(block.empty()) << "version information";
     EXPECT_EQ(VersionString(block, "ProductName"), "Triwell");
-    EXPECT_EQ(VersionString(block, "FileVersion"), TRIWELL_VERSION);
-    EXPECT_EQ(VersionString(block, "ProductVersion"), TRIWELL_VERSION);
     EXPECT_EQ(VersionString(block, "OriginalFilename"), c.File);
     EXPECT_EQ(VersionString(block, "FileDescription").rfind(c.Description, 0), 0u);
     VS_FIXEDFILEINFO* fixed = nullptr;
@@ -50,6 +48,14 @@ TEST(Resources, EveryBinaryNamesTheProductAndItsVersionAndTheGameHasItsIconAndMa
     EXPECT_EQ(fixed->dwFileVersionLS, low);
     EXPECT_EQ(fixed->dwProductVersionMS, high);
     EXPECT_EQ(fixed->dwProductVersionLS, low);
+    // The strings Explorer shows say what the fixed fields say, all four numbers.
+    const std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, TRIWELL_VERSION_QUAD);
+    EXPECT_EQ(VersionString(block, "FileVersion"), numbers);
+    EXPECT_EQ(VersionString(block, "ProductVersion"), numbers);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(c.Type));
   }
 
