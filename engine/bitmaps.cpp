@@ -37,24 +37,40 @@ bool FileExists(const char* Name) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The locked surface's description as the pure copy reads it.
-LockedSurface DescribeLocked(const DDSURFACEDESC2& Desc) {
+} // namespace
+
+LockedSurface DescribeLocked(const DDSURFACEDESC2& Desc, const DDPIXELFORMAT* SurfaceFormat) {
   LockedSurface locked = {};
   locked.Bits = Desc.lpSurface;
-  locked.Pitch = Desc.lPitch;
-  // A description without its size or format describes nothing that may be written.
+  // A description without its size, pitch or format describes nothing that may be
+  // written (the pitch shares its field with the size of a linear surface).
+  if (Desc.dwFlags & DDSD_PITCH) locked.Pitch = Desc.lPitch;
   if ((Desc.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT)) == (DDSD_WIDTH | DDSD_HEIGHT)) {
     locked.Width = Desc.dwWidth;
     locked.Height = Desc.dwHeight;
   }
-  if (Desc.dwFlags & DDSD_PIXELFORMAT) {
-    locked.FormatFlags = Desc.ddpfPixelFormat.dwFlags;
-    locked.BitCount = Desc.ddpfPixelFormat.dwRGBBitCount;
-    locked.RedMask = Desc.ddpfPixelFormat.dwRBitMask;
-    locked.GreenMask = Desc.ddpfPixelFormat.dwGBitMask;
-    locked.BlueMask = Desc.ddpfPixelFormat.dwBBitMask;
+  // A lock may leave out the format when it is the primary surface's: the surface's
+  // own then says it.
+  const DDPIXELFORMAT* format = Desc.dwFlags & DDSD_PIXELFORMAT ? &Desc.ddpfPixelFormat : SurfaceFormat;
+  if (format) {
+    locked.FormatFlags = format->dwFlags;
+    locked.BitCount = format->dwRGBBitCount;
+    locked.RedMask = format->dwRBitMask;
+    locked.GreenMask = format->dwGBitMask;
+    locked.BlueMask = format->dwBBitMask;
   }
   return locked;
+}
+
+namespace {
+
+// The surface's pixel format, asked for when its lock did not give it.
+LockedSurface DescribeLocked(IDirectDrawSurface7* Surface, const DDSURFACEDESC2& Desc) {
+  DDPIXELFORMAT format;
+  ZeroMemory(&format, sizeof format);
+  format.dwSize = sizeof format;
+  const bool known = Desc.dwFlags & DDSD_PIXELFORMAT || Surface->GetPixelFormat(&format) == DD_OK;
+  return DescribeLocked(Desc, known ? &format : nullptr);
 }
 
 // The platform's flags under the names the pure copy knows them by.
@@ -71,7 +87,7 @@ uint32_t ReadPixelAndKey(IDirectDrawSurface7* Surface, int32_t X, int32_t Y) {
   desc.dwSize = sizeof desc;
   if (Surface->Lock(nullptr, &desc, 0, nullptr) != DD_OK) return 0;
   uint16_t pixel = 0;
-  if (ReadSurfacePixel(DescribeLocked(desc), X, Y, pixel)) ApplyColorKey(Surface, pixel);
+  if (ReadSurfacePixel(DescribeLocked(Surface, desc), X, Y, pixel)) ApplyColorKey(Surface, pixel);
   Surface->Unlock(nullptr);
   return pixel;
 }
@@ -85,7 +101,7 @@ bool CopyToSurface(IDirectDrawSurface7* Surface, const uint16_t* Picture, int32_
   if (Surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK) return false;
   // A surface of another format (a window on a desktop that is not 16-bit) or one
   // smaller than the picture is left as it is: copying would write past its rows.
-  const bool copied = CopyPictureToSurface(DescribeLocked(desc), Picture, Width, Height);
+  const bool copied = CopyPictureToSurface(DescribeLocked(Surface, desc), Picture, Width, Height);
   Surface->Unlock(nullptr);
   return copied;
 }

@@ -1,6 +1,7 @@
 // What the engine's files share: the engine-wide state and the internal operations.
 #pragma once
 
+#include "surface_copy.h"
 #include "tavrik_engine.h"
 #include "frame_pacing.h"
 #include "input_events.h"
@@ -73,6 +74,10 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* FileName, int32_t& Width, int
 // Copies a 5-6-5 picture into a surface at its pitch; false, with nothing written, when
 // the surface cannot be locked, is not 5-6-5, or is smaller than the picture.
 bool CopyToSurface(IDirectDrawSurface7* Surface, const uint16_t* Picture, int32_t Width, int32_t Height);
+// A lock's description as the copy reads it: the size, pitch and format only where its
+// flags say they were given; SurfaceFormat (the surface's own, or nil) stands in for a
+// format the lock left out.
+LockedSurface DescribeLocked(const DDSURFACEDESC2& Desc, const DDPIXELFORMAT* SurfaceFormat);
 
 // Text and font surfaces (text.cpp). Each render answers a new platform surface or
 // nil and writes the record's Width and Height.

@@ -122,6 +122,8 @@ inline double TavrikFpsToDouble(const TavrikFps& Fps) {
       bits |= significand >> (12 - e); // a subnormal double
     }
   }
+  // Through a union, which every compiler of the platform reads as the bits it holds:
+  // a call to memcpy would need a C runtime that a program may not link.
   union {
     uint64_t Bits;
     double Value;
@@ -129,6 +131,7 @@ inline double TavrikFpsToDouble(const TavrikFps& Fps) {
   value.Bits = bits;
   return value.Value;
 }
+static_assert(sizeof(TavrikFps) == 10 && alignof(TavrikFps) == 1, "ten bytes, laid out anywhere in a caller's record");
 #endif
 static_assert(sizeof(TavrikFps) >= 10, "GetSystemData writes ten bytes of frame rate");
 

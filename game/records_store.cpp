@@ -295,12 +295,16 @@ void RemoveSpare(const wchar_t* Spare, HANDLE Lock) {
 void SettleRecordsPlace() {
   TableInSpare = false;
   wchar_t spare[PathRoom], temporary[PathRoom];
-  const bool ours = SpareFolder(spare) && TableIn(spare) && SpareIsOurs(spare);
+  const bool spareThere = SpareFolder(spare) && TableIn(spare);
+  const bool ours = spareThere && SpareIsOurs(spare);
   const bool interrupted = PathIn(HomeFolder, TemporaryName, temporary) && Exists(temporary);
-  if (!ours && !interrupted) return;
+  if (!spareThere && !interrupted) return;
   HANDLE homeLock, spareLock;
-  if (LockPlace(HomeFolder, homeLock) != Done) {
-    TableInSpare = ours; // the game folder takes no save now: the spare copy stays the table
+  const Outcome locked = LockPlace(HomeFolder, homeLock);
+  if (locked != Done) {
+    // A game folder that cannot be written reads the spare table, whichever game folder
+    // started it; one that is only busy keeps its own place.
+    TableInSpare = locked == Unwritable ? spareThere : ours;
     return;
   }
   TidyPlace(HomeFolder);

@@ -6,7 +6,8 @@
 // user's local application data, starting from what the game folder's file holds, and
 // lives there for the rest of that run. A later start of that game folder that finds it
 // writable again joins the spare copy into Records.dat once and removes it. The spare
-// place notes which game folder's table it holds; other game folders leave it alone.
+// place notes which game folder's table it holds: other writable game folders leave it
+// alone, while game folders that cannot be written all share it.
 // A passing failure (a file held by another program, another game saving for long)
 // moves nothing: the save fails and is tried again later.
 //

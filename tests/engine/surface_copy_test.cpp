@@ -100,14 +100,17 @@ TEST(SurfaceCopy, PixelsAreReadOnlyInsideAFiveSixFiveSurface) {
   } cases[] = {
       {"last pixel", Rgb565, 3, 2, true},     {"first pixel", Rgb565, 0, 0, true},
       {"past the row", Rgb565, 4, 0, false},  {"past the last row", Rgb565, 0, 3, false},
-      {"left of the row", Rgb565, -1, 0, false}, {"32-bit surface", Xrgb8888, 0, 0, false},
+      {"left of the row", Rgb565, -1, 0, false}, {"above the first row", Rgb565, 0, -1, false},
+      {"32-bit surface", Xrgb8888, 0, 0, false},
       {"8-bit surface", Palette8, 3, 2, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const uint32_t bytesPerPixel = c.F.BitCount / 8;
-    TestSurface s(c.F, 4, 3, 4 * bytesPerPixel);
-    uint8_t* last = s.Memory.get() + s.Bytes - bytesPerPixel;
+    // Rows padded past their pixels, so that a read which ignored the pitch would miss.
+    const int64_t pitch = 4 * bytesPerPixel + 6;
+    TestSurface s(c.F, 4, 3, pitch);
+    uint8_t* last = s.Memory.get() + 2 * pitch + 3 * bytesPerPixel;
     last[0] = 0x34;
     if (bytesPerPixel > 1) last[1] = 0x12;
     uint16_t pixel = 7;

@@ -101,4 +101,46 @@ TEST(SurfaceFormat, APictureGoesOnlyIntoAFiveSixFiveSurfaceThatHoldsIt) {
   FreeLibrary(library);
 }
 
+// What a lock tells is taken only where its flags say it was given: a pitch shares its
+// field with a linear surface's size, and a format left out is the surface's own.
+TEST(SurfaceFormat, ALockIsReadOnlyForWhatItsFlagsSayItGave) {
+  DDPIXELFORMAT rgb565;
+  ZeroMemory(&rgb565, sizeof rgb565);
+  rgb565.dwSize = sizeof rgb565;
+  rgb565.dwFlags = DDPF_RGB;
+  rgb565.dwRGBBitCount = 16;
+  rgb565.dwRBitMask = 0xF800, rgb565.dwGBitMask = 0x07E0, rgb565.dwBBitMask = 0x001F;
+  DDPIXELFORMAT rgb8888 = rgb565;
+  rgb8888.dwRGBBitCount = 32;
+  rgb8888.dwRBitMask = 0xFF0000, rgb8888.dwGBitMask = 0x00FF00, rgb8888.dwBBitMask = 0x0000FF;
+  const struct {
+    const char* Name;
+    DWORD Flags;
+    const DDPIXELFORMAT* Given;   // in the description
+    const DDPIXELFORMAT* Surface; // the surface's own
+    bool Fits;                    // a 4 x 2 picture may be copied
+  } cases[] = {
+      {"size, pitch and format given", DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT, &rgb565, nullptr, true},
+      {"format left out: the surface's own", DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH, nullptr, &rgb565, true},
+      {"format left out, a 32-bit surface", DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH, nullptr, &rgb8888, false},
+      {"format unknown", DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH, nullptr, nullptr, false},
+      {"a linear size, no pitch", DDSD_WIDTH | DDSD_HEIGHT | DDSD_LINEARSIZE | DDSD_PIXELFORMAT, &rgb565, nullptr, false},
+      {"no height", DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT, &rgb565, nullptr, false},
+  };
+  uint16_t pixels[4 * 2] = {};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    DDSURFACEDESC2 desc;
+    ZeroMemory(&desc, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = c.Flags;
+    desc.dwWidth = 4;
+    desc.dwHeight = 2;
+    desc.lPitch = 8; // also the linear size of 4 x 2 pixels of 16 bits
+    desc.lpSurface = pixels;
+    if (c.Given) desc.ddpfPixelFormat = *c.Given;
+    EXPECT_EQ(PictureFitsSurface(DescribeLocked(desc, c.Surface), 4, 2), c.Fits);
+  }
+}
+
 } // namespace

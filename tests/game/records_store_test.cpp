@@ -33,7 +33,7 @@ TEST_F(RecordsPlaces, TheTableIsTheGameFoldersWhileItTakesASaveAndTheSpareCopyOn
     const char* Name;
     const std::vector<std::string>* Home;  // Records.dat at the first start; nil: none
     const std::vector<std::string>* Spare; // the spare copy at the first start; nil: none
-    bool SpareElsewhere;                   // ... and it is another game folder's (made after this one started)
+    bool SpareElsewhere, SpareLater;       // ... another game folder's; made after this one started
     bool Blocked, BlockedLater;            // the game folder takes no save in the first run, in the second
     bool PlayerDeletes;                    // Records.dat is deleted between the runs
     const char* Stored;                    // "name:score" stored in the first run
@@ -43,110 +43,25 @@ TEST_F(RecordsPlaces, TheTableIsTheGameFoldersWhileItTakesASaveAndTheSpareCopyOn
   const std::vector<std::string> here = {"here:10"}, away = {"away:20", "here:10"};
   const std::vector<std::string> other = {"other:40"};
   const Case cases[] = {
-      {"a writable folder",
-       &here,
-       nullptr,
-       false,
-       false,
-       false,
-       false,
-       "new:30",
-       {"here:10"},
-       {"new:30", "here:10"},
-       {"new:30", "here:10"},
-       false,
-       false},
-      {"a writable folder with its spare copy: joined once",
-       &here,
-       &away,
-       false,
-       false,
-       false,
-       false,
-       "new:30",
-       {"away:20", "here:10"},
-       {"new:30", "away:20", "here:10"},
-       {"new:30", "away:20", "here:10"},
-       false,
-       false},
-      {"another game folder's spare copy is left alone",
-       &here,
-       &other,
-       true,
-       false,
-       false,
-       false,
-       "new:30",
-       {"here:10"},
-       {"new:30", "here:10"},
-       {"new:30", "here:10"},
-       false,
-       true},
-      {"a read-only folder without Records.dat",
-       nullptr,
-       nullptr,
-       false,
-       true,
-       true,
-       false,
-       "new:30",
-       None,
-       {"new:30"},
-       {"new:30"},
-       true,
-       true},
-      {"a read-only folder with Records.dat",
-       &here,
-       nullptr,
-       false,
-       true,
-       true,
-       false,
-       "new:30",
-       {"here:10"},
-       {"new:30", "here:10"},
-       {"new:30", "here:10"},
-       true,
-       true},
-      {"a folder made writable again",
-       &here,
-       nullptr,
-       false,
-       true,
-       false,
-       false,
-       "new:30",
-       {"here:10"},
-       {"new:30", "here:10"},
-       {"new:30", "here:10"},
-       true,
-       false},
-      {"Records.dat deleted by the player",
-       &here,
-       &away,
-       false,
-       false,
-       false,
-       true,
-       "new:30",
-       {"away:20", "here:10"},
-       {"new:30", "away:20", "here:10"},
-       None,
-       false,
-       false},
-      {"an unsorted file is read as it stands and placed against its tenth",
-       &unsorted,
-       nullptr,
-       false,
-       false,
-       false,
-       false,
-       "k:8",
-       unsorted,
-       {"b:50", "c:40", "d:30", "e:20", "f:10", "g:9", "k:8", "h:6", "i:6", "a:5"},
-       {"b:50", "c:40", "d:30", "e:20", "f:10", "g:9", "k:8", "h:6", "i:6", "a:5"},
-       false,
-       false},
+      {"a writable folder", &here, nullptr, false, false, false, false, false, "new:30",
+       {"here:10"}, {"new:30", "here:10"}, {"new:30", "here:10"}, false, false},
+      {"a writable folder with its spare copy: joined once", &here, &away, false, false, false, false, false, "new:30",
+       {"away:20", "here:10"}, {"new:30", "away:20", "here:10"}, {"new:30", "away:20", "here:10"}, false, false},
+      {"another game folder's spare copy is left alone", &here, &other, true, true, false, false, false, "new:30",
+       {"here:10"}, {"new:30", "here:10"}, {"new:30", "here:10"}, false, true},
+      {"a read-only folder shares another's spare copy", &here, &other, true, false, true, true, false, "new:30",
+       {"other:40"}, {"other:40", "new:30"}, {"other:40", "new:30"}, true, true},
+      {"a read-only folder without Records.dat", nullptr, nullptr, false, false, true, true, false, "new:30",
+       None, {"new:30"}, {"new:30"}, true, true},
+      {"a read-only folder with Records.dat", &here, nullptr, false, false, true, true, false, "new:30",
+       {"here:10"}, {"new:30", "here:10"}, {"new:30", "here:10"}, true, true},
+      {"a folder made writable again", &here, nullptr, false, false, true, false, false, "new:30",
+       {"here:10"}, {"new:30", "here:10"}, {"new:30", "here:10"}, true, false},
+      {"Records.dat deleted by the player", &here, &away, false, false, false, false, true, "new:30",
+       {"away:20", "here:10"}, {"new:30", "away:20", "here:10"}, None, false, false},
+      {"an unsorted file is read as it stands and placed against its tenth", &unsorted, nullptr, false, false, false,
+       false, false, "k:8", unsorted, {"b:50", "c:40", "d:30", "e:20", "f:10", "g:9", "k:8", "h:6", "i:6", "a:5"},
+       {"b:50", "c:40", "d:30", "e:20", "f:10", "g:9", "k:8", "h:6", "i:6", "a:5"}, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -160,7 +75,7 @@ TEST_F(RecordsPlaces, TheTableIsTheGameFoldersWhileItTakesASaveAndTheSpareCopyOn
         ASSERT_NO_FATAL_FAILURE(WriteAll(SpareFolder() + "\\GameFolder.txt", {'C', ':', '\\'}));
       }
     };
-    if (c.Spare && !c.SpareElsewhere) {
+    if (c.Spare && !c.SpareLater) {
       ASSERT_NO_FATAL_FAILURE(writeSpare());
     }
     const std::vector<uint8_t> homeBefore = ReadAll("Records.dat");
@@ -168,7 +83,7 @@ TEST_F(RecordsPlaces, TheTableIsTheGameFoldersWhileItTakesASaveAndTheSpareCopyOn
 
     RecordsTable table;
     SettleRecordsPlace();
-    if (c.SpareElsewhere) {
+    if (c.SpareLater) {
       ASSERT_NO_FATAL_FAILURE(writeSpare());
     }
     const std::vector<uint8_t> spareBefore = ReadAll(SpareFile());
@@ -194,7 +109,7 @@ TEST_F(RecordsPlaces, TheTableIsTheGameFoldersWhileItTakesASaveAndTheSpareCopyOn
         EXPECT_EQ(RowsOfFile("Records.dat"), c.Second);
         EXPECT_FALSE(Exists(SpareFolder())) << "nothing left in the spare place";
       }
-      if (c.SpareElsewhere) {
+      if (c.SpareElsewhere && !c.SavedInSpare) {
         EXPECT_EQ(ReadAll(SpareFile()), spareBefore) << "another game folder's table, byte for byte";
       }
     }
