@@ -169,6 +169,10 @@ void PumpMessages() {
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
 }
 
+// A thread procedure is stdcall (WINAPI); a lambda converts only to the default
+// convention, which differs on 32-bit Windows.
+DWORD WINAPI FreeLibraryThread(LPVOID Module) { return FreeLibrary(static_cast<HMODULE>(Module)) ? 0 : 1; }
+
 TEST_F(SoundLibraryTest, UnloadFromAnotherThreadLeavesNoWindowBehind) {
   // The hidden window belongs to the thread that opened the device; only that thread
   // can destroy it, whether it reads its messages during the unload or only after.
@@ -183,9 +187,7 @@ TEST_F(SoundLibraryTest, UnloadFromAnotherThreadLeavesNoWindowBehind) {
     ASSERT_NE(window, nullptr);
     const HMODULE module = Lib.Module;
     Lib.Module = nullptr;
-    HANDLE unloader = CreateThread(
-        nullptr, 0, [](LPVOID m) -> DWORD { return FreeLibrary(static_cast<HMODULE>(m)) ? 0 : 1; }, module, 0,
-        nullptr);
+    HANDLE unloader = CreateThread(nullptr, 0, FreeLibraryThread, module, 0, nullptr);
     ASSERT_NE(unloader, nullptr);
     if (c.OwnerReadsMessages) {
       while (MsgWaitForMultipleObjects(1, &unloader, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpMessages();
