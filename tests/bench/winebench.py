@@ -91,17 +91,54 @@ def loader_for(exe):
 
 
 _refusal = []
+BINFMT_DIR = "/proc/sys/fs/binfmt_misc"
+
+
+def emulator_for(path):
+    """The interpreter of an enabled binfmt_misc entry that would take the program at
+    path instead of the kernel, or None."""
+    def lines(name):
+        with open(os.path.join(BINFMT_DIR, name)) as f:
+            return f.read().split("\n")
+    try:
+        if lines("status")[0] != "enabled":
+            return None
+        with open(path, "rb") as f:
+            head = f.read(256)
+        for name in os.listdir(BINFMT_DIR):
+            if name in ("status", "register"):
+                continue
+            with contextlib.suppress(OSError, ValueError, KeyError):
+                entry = lines(name)
+                fields = dict(line.split(" ", 1) for line in entry[1:] if " " in line)
+                magic = bytes.fromhex(fields["magic"])
+                mask = bytes.fromhex(fields.get("mask", "ff" * len(magic)))
+                at = int(fields.get("offset", "0"))
+                piece = head[at:at + len(magic)]
+                if entry[0] == "enabled" and len(piece) == len(magic) and \
+                        all(p & m == g & m for p, m, g in zip(piece, mask, magic)):
+                    return f"{name} -> {fields.get('interpreter', '?')}"
+    except OSError:
+        return None
+    return None
 
 
 def refuses_32bit():
     """None when 32-bit programs run here, else one line saying why not: some kernels
-    are built or booted without 32-bit support (execve answers ENOEXEC). A missing
-    32-bit loader is an installation fault (tools/setup.sh installs it), not a skip."""
+    are built or booted without 32-bit support (execve answers ENOEXEC), and where an
+    emulator is registered for them instead (binfmt_misc), Wine's loader cannot set up
+    its address space under it and hangs. A missing 32-bit loader is an installation
+    fault (tools/setup.sh installs it), not a skip."""
     if not _refusal:
+        emulator = emulator_for(WINE32) if os.path.exists(WINE32) else None
         try:
-            subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=60, check=True)
-            _refusal.append(None)
+            if emulator:
+                _refusal.append(f"skipped: this machine's kernel runs no 32-bit programs itself; binfmt_misc hands "
+                                f"them to an emulator ({emulator}), under which Wine's loader hangs at its start")
+            else:
+                subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                               timeout=60, check=True)
+                _refusal.append(None)
         except FileNotFoundError:
             raise BenchError(f"the 32-bit loader {WINE32} is missing (tools/setup.sh installs wine32)")
         except OSError as e:
