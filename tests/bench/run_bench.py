@@ -2,9 +2,10 @@
 """The benchmarks of ./bench: the real game's frame pacing and render work under
 Wine, with the machine quiet and with another process keeping a core busy; start-up
 to the first drawn menu frame; and the native decoding and wave-loading figures.
-Prints one table. Figures are measured, never asserted: the targets are shown
-beside them.
-  run_bench.py BUILD_DIR NATIVE_BENCH"""
+With the i686 tree, the busy frame and the bitmap decoding are also timed for both
+Windows architectures under Wine, 32-bit beside 64-bit. Prints one table. Figures are
+measured, never asserted: the targets are shown beside them.
+  run_bench.py BUILD_DIR NATIVE_BENCH [I686_DIR]"""
 import os
 import re
 import shutil
@@ -29,20 +30,25 @@ def figures(line):
     return {k: float(v) for k, v in re.findall(r"(\w+)=([-\d.]+)", line)}
 
 
-def probe(build_dir, *args):
-    """Runs the game probe in a copy of the game folder; answers its figures."""
+def probe(build_dir, *args, tree=None, program="game_probe.exe", prefix=None):
+    """Runs a probe program of a build tree (default build_dir's) in a copy of that
+    tree's game folder, on build_dir's bench; answers the figures of its last line that
+    starts with prefix (default the first argument)."""
+    tree = tree or build_dir
+    prefix = prefix or args[0]
     wine_dir = os.path.join(build_dir, "wine")
     folder = tempfile.mkdtemp(prefix="triwell-bench-")
     try:
-        shutil.copytree(os.path.join(build_dir, "Triwell"), folder, dirs_exist_ok=True)
+        shutil.copytree(os.path.join(tree, "Triwell"), folder, dirs_exist_ok=True)
         env = wb.wine_env(wine_dir, wb.current_display(wine_dir))
-        out = subprocess.run([wb.WINE, os.path.join(build_dir, "bin", "game_probe.exe"), *args], cwd=folder, env=env,
+        exe = os.path.join(tree, "bin", program)
+        out = subprocess.run([wb.loader_for(exe), exe, *args], cwd=folder, env=env,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, timeout=300).stdout
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    lines = [l for l in out.splitlines() if l.startswith(args[0])]
+    lines = [l for l in out.splitlines() if l.startswith(prefix)]
     if not lines:
-        raise wb.BenchError(f"game_probe {' '.join(args)} printed no figures")
+        raise wb.BenchError(f"{program} {' '.join(args)} printed no {prefix} figures")
     return figures(lines[-1])
 
 
@@ -73,6 +79,24 @@ def render(build_dir):
         f"{busy['user_p50_ms']:.2f} / {busy['user_p99_ms']:.2f} ms", "at most 1 / 5 ms")
     row("busy game frame: whole pass with the flip, median / 99th percentile",
         f"{busy['pass_p50_ms']:.2f} / {busy['pass_p99_ms']:.2f} ms", "")
+
+
+def architectures(build_dir, i686_dir):
+    """The busy frame and the bitmap decoding of each Windows architecture under Wine."""
+    trees = [("64-bit", build_dir)]
+    refusal = wb.refuses_32bit()
+    if refusal:
+        row("32-bit figures", "not measured", refusal)
+    else:
+        trees.append(("32-bit", i686_dir))
+    for bits, tree in trees:
+        busy = probe(build_dir, "render", "10", tree=tree)
+        row(f"{bits} under Wine: busy frame renderer, median / 99th percentile",
+            f"{busy['user_p50_ms']:.2f} / {busy['user_p99_ms']:.2f} ms", "at most 1 / 5 ms")
+        for depth in ("24", "8"):
+            f = probe(build_dir, "101", tree=tree, program="decode_bench.exe", prefix=f"decode{depth} ")
+            row(f"{bits} under Wine: {depth}-bit bitmap to 5-6-5, ours / stb_image",
+                f"{f['ours_ms']:.2f} / {f['stb_ms']:.2f} ms = {f['ratio']:.2f}", "at most 0.3")
 
 
 def startup(build_dir, runs=5):
@@ -110,6 +134,7 @@ def native(bench):
 
 def main(argv):
     build_dir, native_bench = os.path.abspath(argv[1]), argv[2]
+    i686_dir = os.path.abspath(argv[3]) if len(argv) > 3 else None
     wine_dir = os.path.join(build_dir, "wine")
     print("native:")
     native(native_bench)
@@ -122,6 +147,8 @@ def main(argv):
         pacing(build_dir)
         render(build_dir)
         startup(build_dir)
+        if i686_dir:
+            architectures(build_dir, i686_dir)
     finally:
         if not was_up:
             wb.down(wine_dir)

@@ -10,7 +10,13 @@ Command line (used by ctest and the scripts):
   winebench.py up WINE_DIR          prepare the prefix, start a display and a server
   winebench.py down WINE_DIR        end everything that `up` started
   winebench.py exec WINE_DIR [--env VAR=VALUE]... EXE...
-                                    run one program in the prefix (the test emulator)
+                                    run one program in the prefix (the test emulator),
+                                    with the loader of its architecture; a 32-bit one
+                                    on a kernel that refuses 32-bit code ends with
+                                    SKIP_CODE and says why in one line
+  winebench.py runs32               say in one line whether 32-bit programs can run
+                                    here: code 0 if so, SKIP_CODE if the kernel
+                                    refuses them
   winebench.py play WINE_DIR GAME_DIR
                                     run the game in its folder: on $DISPLAY when there
                                     is one, else on a virtual display with a scripted
@@ -26,20 +32,25 @@ Command line (used by ctest and the scripts):
 
 import array
 import contextlib
+import errno
 import fcntl
 import glob
 import os
 import shutil
+import struct
 import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-WINE = "/usr/lib/wine/wine64"
+WINE = "/usr/lib/wine/wine64"  # the 64-bit loader, which also sets the prefix up
+WINE32 = "/usr/lib/wine/wine"   # the 32-bit loader (package wine32), same prefix
+SKIP_CODE = 77                  # a test that cannot run here (ctest's SKIP_RETURN_CODE)
+PE_I386 = 0x14C                 # the machine field of a 32-bit x86 PE image
 WINESERVER = "/usr/lib/wine/wineserver"
 SCREEN_W, SCREEN_H = 800, 600
-PREFIX_STAMP = "prefix-ready-2"  # a new name rebuilds prefixes made by older settings
+PREFIX_STAMP = "prefix-ready-3"  # a new name rebuilds prefixes made by older settings
 
 
 class BenchError(RuntimeError):
@@ -56,6 +67,86 @@ def wait_for(condition, timeout, interval=0.1, what="condition"):
         if time.monotonic() > deadline:
             raise BenchError(f"timed out after {timeout} s waiting for {what}")
         time.sleep(interval)
+
+
+def pe_machine(path):
+    """The machine field of a Windows program's PE header, or None for a file that is
+    not one (a missing file, a Wine built-in named without a path)."""
+    try:
+        with open(path, "rb") as f:
+            head = f.read(4096)
+    except OSError:
+        return None
+    if len(head) < 64 or head[:2] != b"MZ":
+        return None
+    at = struct.unpack_from("<I", head, 0x3C)[0]
+    if at + 6 > len(head) or head[at:at + 4] != b"PE\0\0":
+        return None
+    return struct.unpack_from("<H", head, at + 4)[0]
+
+
+def loader_for(exe):
+    """Wine's loader for a program: the 32-bit one for an i386 image, else the 64-bit one."""
+    return WINE32 if pe_machine(exe) == PE_I386 else WINE
+
+
+_refusal = []
+BINFMT_DIR = "/proc/sys/fs/binfmt_misc"
+
+
+def emulator_for(path):
+    """The interpreter of an enabled binfmt_misc entry that would take the program at
+    path instead of the kernel, or None."""
+    def lines(name):
+        with open(os.path.join(BINFMT_DIR, name)) as f:
+            return f.read().split("\n")
+    try:
+        if lines("status")[0] != "enabled":
+            return None
+        with open(path, "rb") as f:
+            head = f.read(256)
+        for name in os.listdir(BINFMT_DIR):
+            if name in ("status", "register"):
+                continue
+            with contextlib.suppress(OSError, ValueError, KeyError):
+                entry = lines(name)
+                fields = dict(line.split(" ", 1) for line in entry[1:] if " " in line)
+                magic = bytes.fromhex(fields["magic"])
+                mask = bytes.fromhex(fields.get("mask", "ff" * len(magic)))
+                at = int(fields.get("offset", "0"))
+                piece = head[at:at + len(magic)]
+                if entry[0] == "enabled" and len(piece) == len(magic) and \
+                        all(p & m == g & m for p, m, g in zip(piece, mask, magic)):
+                    return f"{name} -> {fields.get('interpreter', '?')}"
+    except OSError:
+        return None
+    return None
+
+
+def refuses_32bit():
+    """None when 32-bit programs run here, else one line saying why not: some kernels
+    are built or booted without 32-bit support (execve answers ENOEXEC), and where an
+    emulator is registered for them instead (binfmt_misc), Wine's loader cannot set up
+    its address space under it and hangs. A missing 32-bit loader is an installation
+    fault (tools/setup.sh installs it), not a skip."""
+    if not _refusal:
+        emulator = emulator_for(WINE32) if os.path.exists(WINE32) else None
+        try:
+            if emulator:
+                _refusal.append(f"skipped: this machine's kernel runs no 32-bit programs itself; binfmt_misc hands "
+                                f"them to an emulator ({emulator}), under which Wine's loader hangs at its start")
+            else:
+                subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                               timeout=60, check=True)
+                _refusal.append(None)
+        except FileNotFoundError:
+            raise BenchError(f"the 32-bit loader {WINE32} is missing (tools/setup.sh installs wine32)")
+        except OSError as e:
+            if e.errno != errno.ENOEXEC:
+                raise
+            _refusal.append(f"skipped: this machine's kernel refuses 32-bit programs ({WINE32}: {e.strerror}; "
+                            "a kernel booted with ia32_emulation=off does)")
+    return _refusal[0]
 
 
 def prefix_dir(wine_dir):
@@ -207,15 +298,19 @@ def exec_program(wine_dir, argv):
     """Runs one program and answers its exit code. Its output goes through a file:
     the server and the desktop process that Wine may start alongside inherit the
     program's output and outlive it, so a pipe would stay open after it ended."""
-    ensure_prefix(wine_dir)
     extra = {}
     while len(argv) >= 2 and argv[0] == "--env":
         name, _, value = argv[1].partition("=")
         extra[name] = value
         argv = argv[2:]
+    loader = loader_for(argv[0]) if argv else WINE
+    if loader == WINE32 and refuses_32bit():
+        print(refuses_32bit(), flush=True)
+        return SKIP_CODE
+    ensure_prefix(wine_dir)
     env = wine_env(wine_dir, current_display(wine_dir), extra)
     with tempfile.TemporaryFile() as out:
-        code = subprocess.run([WINE] + argv, env=env, stdout=out, stderr=subprocess.STDOUT).returncode
+        code = subprocess.run([loader] + argv, env=env, stdout=out, stderr=subprocess.STDOUT).returncode
         out.seek(0)
         shutil.copyfileobj(out, sys.stdout.buffer)
     sys.stdout.flush()
@@ -317,7 +412,9 @@ def cursor_at(screen, x, y):
 
 class GameRun:
     """One run of a Windows program of the build, in a temporary copy of the game
-    folder, on the bench's display. Always ends what it started."""
+    folder, on the bench's display. Always ends what it started. The game folder is
+    that of GAME_BUILD_DIR when set (another architecture's tree), else build_dir's;
+    the prefix, the display and the probe are always build_dir's."""
 
     def __init__(self, build_dir, program="game.exe", args=(), env=None, folder_setup=None,
                  remove=(), in_place=False, keep_spare_records=False):
@@ -331,7 +428,7 @@ class GameRun:
         if not display:
             raise BenchError("the bench's display is not running (winebench.py up)")
         self.screen = Display(display)
-        game_dir = os.path.join(self.build_dir, "Triwell")
+        game_dir = os.path.join(GAME_BUILD_DIR or self.build_dir, "Triwell")
         self.in_place = in_place
         if in_place:
             self.workdir = game_dir
@@ -350,7 +447,7 @@ class GameRun:
         # The output goes beside the folder, never into a player's game folder.
         fd, self.log_path = tempfile.mkstemp(prefix="triwell-wine-", suffix=".log")
         self.log = os.fdopen(fd, "w")
-        self.command = [WINE, exe, *args]
+        self.command = [loader_for(exe), exe, *args]
         self.relaunched = False
         self._launch()
         self.exit_code = None
@@ -564,24 +661,44 @@ def memory(wine_dir, game_dir, seconds, csmt, argv):
 
 
 BUILD_DIR = None
+GAME_BUILD_DIR = None
+
+
+def use_game_build(game_build):
+    """Plays the game folder of another build tree (the i686 one) on this bench; a
+    32-bit game on a kernel that refuses 32-bit code ends the script with SKIP_CODE."""
+    global GAME_BUILD_DIR
+    if not game_build:
+        return
+    GAME_BUILD_DIR = os.path.abspath(game_build)
+    if pe_machine(os.path.join(GAME_BUILD_DIR, "Triwell", "game.exe")) == PE_I386 and refuses_32bit():
+        print(refuses_32bit(), flush=True)
+        sys.exit(SKIP_CODE)
 
 
 def e2e_main():
-    """Entry of an end-to-end test script: --build DIR, then unittest's arguments."""
+    """Entry of an end-to-end test script: --build DIR (the tree of the bench), --game DIR
+    (the tree whose game folder is played; default the same), then unittest's arguments."""
     import argparse
     import unittest
     global BUILD_DIR
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
+    parser.add_argument("--game")
     args, rest = parser.parse_known_args()
     BUILD_DIR = os.path.abspath(args.build)
+    use_game_build(args.game)
     unittest.main(argv=[sys.argv[0], "-v"] + rest)
 
 
 def main(argv):
-    if len(argv) < 3:
+    if len(argv) < 2:
         print(__doc__, file=sys.stderr)
         return 2
+    if argv[1:] == ["runs32"]:
+        refusal = refuses_32bit()
+        print(refusal or "32-bit programs run here")
+        return SKIP_CODE if refusal else 0
     command, wine_dir = argv[1], os.path.abspath(argv[2])
     if command == "up":
         up(wine_dir)

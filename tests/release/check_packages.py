@@ -3,8 +3,7 @@
 temporary folder: the player's zip holds the game folder and a README that fits one
 screen of Notepad; the engine SDK's zip holds its files, headers that compile on their
 own, and an example that builds from the SDK alone for x86-64 and i686, imports from
-both DLLs by name only names they export, and runs under Wine (x86-64; this machine
-cannot run 32-bit code).
+both DLLs by name only names they export, and runs under Wine.
 
 The example builds through the SDK's CMake package (find_package with the SDK in
 CMAKE_PREFIX_PATH) and carries the game's manifest. A program compiled for clang's MSVC
@@ -13,7 +12,10 @@ calls both DLLs through them under Wine (x86-64; x86 where 32-bit programs run).
 
 Every file of both zips must be the very file of the build trees it comes from.
 
-Usage: check_packages.py BUILD_DIR I686_DIR VERSION   (the x86-64 tree with its bench up, the i686 tree)
+Usage: check_packages.py BUILD_DIR I686_DIR VERSION [x86]
+  (the x86-64 tree with its bench up, the i686 tree). With x86 it builds the SDK's
+  example for i686 only and plays that under Wine's 32-bit loader; it ends with
+  code 77 (skipped) where the kernel refuses 32-bit programs.
 """
 import filecmp
 import os
@@ -212,7 +214,7 @@ def gem_x(screen, row=300):
 
 
 def run_example(build_dir, exe):
-    """Plays the x86-64 example under Wine: the gem is drawn in the middle, Right held
+    """Plays a build of the example under Wine: the gem is drawn in the middle, Right held
     moves it and stops once let go, also when it was let go while the window was away,
     Space is heard, Esc ends it with code 0."""
     config, capture = wb.audio_capture_paths(build_dir)
@@ -266,6 +268,24 @@ def compare_files(zipped, built, what):
             problems.append("%s: %s differs from %s (run cpack after the build)" % (what, name, built[name]))
 
 
+def play_x86_example(build_dir, version):
+    """Builds the SDK's example for i686 from the unpacked zip and plays it."""
+    refusal = wb.refuses_32bit()
+    if refusal:
+        print(refusal)
+        return wb.SKIP_CODE
+    sdk_zip = os.path.join(build_dir, "package", "Triwell-engine-sdk-%s.zip" % version)
+    with tempfile.TemporaryDirectory(prefix="triwell-packages-") as work:
+        try:
+            run_example(build_dir, check_example(unpack(sdk_zip, work), *ARCHES[1], work))
+        except (RuntimeError, subprocess.TimeoutExpired, wb.BenchError, OSError) as e:
+            problems.append(str(e))
+    for p in problems:
+        print("FAIL", p)
+    print("x86 example played, %d problems" % len(problems))
+    return 1 if problems else 0
+
+
 def main(build_dir, i686_dir, version):
     packages = os.path.join(build_dir, "package")
     zips = [os.path.join(packages, "Triwell-%s-win64.zip" % version),
@@ -312,4 +332,6 @@ def main(build_dir, i686_dir, version):
 
 
 if __name__ == "__main__":
+    if sys.argv[4:] == ["x86"]:
+        sys.exit(play_x86_example(os.path.abspath(sys.argv[1]), sys.argv[3]))
     sys.exit(main(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]))
