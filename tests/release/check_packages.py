@@ -152,6 +152,43 @@ def check_example(sdk, prefix, arch, work):
     return exe
 
 
+def check_package_requests(sdk, work):
+    """What find_package answers for requests a programmer may make of the SDK: configured
+    with the x64 toolchain, each in a project of its own."""
+    broken = os.path.join(work, "sdk-without-sound")
+    shutil.copytree(sdk, broken)
+    os.remove(os.path.join(broken, "lib", "x64", "libtavriksoundlite.dll.a"))
+    cases = [
+        # what is asked, the SDK, found, targets made
+        ("1.0 COMPONENTS Engine Sound", sdk, True, True),
+        ("1.0 COMPONENTS Bogus", sdk, False, False),
+        ("2.0", sdk, False, False),
+        ("1.0 (a file missing)", broken, False, False),
+    ]
+    for number, (ask, prefix, found, targets) in enumerate(cases):
+        folder = os.path.join(work, "request-%d" % number)
+        os.makedirs(folder)
+        with open(os.path.join(folder, "CMakeLists.txt"), "w") as f:
+            f.write("cmake_minimum_required(VERSION 3.20)\nproject(request CXX)\n"
+                    "find_package(TavrikEngine2D %s CONFIG)\n"
+                    "if(TARGET TavrikEngine2D::Engine OR TARGET TavrikEngine2D::Sound)\n"
+                    "  set(made yes)\nendif()\n"
+                    "message(STATUS \"request found=[${TavrikEngine2D_FOUND}] "
+                    "minimum=[${CMAKE_MINIMUM_REQUIRED_VERSION}] targets=[${made}]\")\n" % ask.split(" (")[0])
+        out = run(["cmake", "-S", folder, "-B", os.path.join(folder, "build"), "-G", "Ninja",
+                   "-DCMAKE_PREFIX_PATH=" + prefix,
+                   "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(SOURCE_DIR, "cmake", TOOLCHAINS["x86_64-w64-mingw32"])])
+        said = re.search(r"request found=\[(.*?)\] minimum=\[(.*?)\] targets=\[(.*?)\]", out)
+        if not check(said, "find_package(TavrikEngine2D %s): the probe said nothing" % ask):
+            continue
+        check((said.group(1).upper() in ("1", "TRUE", "ON", "YES")) == found,
+              "find_package(TavrikEngine2D %s): found is %r" % (ask, said.group(1)))
+        check(said.group(2) == "3.20", "find_package(TavrikEngine2D %s) changed the caller's minimum version to %s"
+              % (ask, said.group(2)))
+        check((said.group(3) == "yes") == targets, "find_package(TavrikEngine2D %s): targets made: %s"
+              % (ask, said.group(3) or "none"))
+
+
 def build_msvc_program(sdk, arch, work):
     """Compiles the MSVC-style program for clang's MSVC target (the platform headers are
     MinGW-w64's) and links it with lld-link against the SDK's .lib files alone; the
@@ -317,6 +354,7 @@ def main(build_dir, i686_dir, version):
                       "examples/move_gem.exe.manifest": os.path.join(build_dir, "game", "game.exe.manifest")})
         compare_files({f: os.path.join(sdk, f) for f in built if f in found}, built, "SDK zip")
         try:
+            check_package_requests(sdk, work)
             exes = [check_example(sdk, prefix, arch, work) for prefix, arch in ARCHES]
             for _, arch in ARCHES:
                 if not run_msvc_program(build_dir, arch, build_msvc_program(sdk, arch, work)):
