@@ -77,10 +77,6 @@ void PlaceRecord(RecordsTable& Table, const RecordEntry& Entry) {
   SortRecords(Table);
 }
 
-void PlaceRecord(RecordsTable& Table, const char* Name, size_t NameLength, double Date, int32_t Score) {
-  PlaceRecord(Table, NewRecordEntry(Name, NameLength, Date, Score));
-}
-
 size_t ShownNameLength(const RecordEntry& Entry) {
   return Entry.NameLength < RecordNameCapacity ? Entry.NameLength : RecordNameCapacity;
 }

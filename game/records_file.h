@@ -45,7 +45,6 @@ RecordEntry NewRecordEntry(const char* Name, size_t NameLength, double Date, int
 // Puts an entry in the tenth place (the tenth is lost) and sorts the table, so that it
 // stands below every entry with an equal or higher score.
 void PlaceRecord(RecordsTable& Table, const RecordEntry& Entry);
-void PlaceRecord(RecordsTable& Table, const char* Name, size_t NameLength, double Date, int32_t Score);
 // How many characters of an entry's name are shown: never past the field.
 size_t ShownNameLength(const RecordEntry& Entry);
 // The date is a day the date formatting can show: finite, from 1 January 100 to

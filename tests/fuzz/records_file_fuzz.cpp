@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
   const int32_t score = Size >= 4 ? static_cast<int32_t>(Data[0] | Data[1] << 8 | Data[2] << 16 | uint32_t{Data[3]} << 24) : 1;
   if (QualifiesForRecords(table, score)) {
-    PlaceRecord(table, reinterpret_cast<const char*>(Data), Size, 45000, score);
+    PlaceRecord(table, NewRecordEntry(reinterpret_cast<const char*>(Data), Size, 45000, score));
     for (int i = 1; i < RecordCount; ++i)
       if (table[i].Score < table[i + 1].Score) abort();
   }

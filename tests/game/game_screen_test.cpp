@@ -239,7 +239,7 @@ TEST_F(GameScreen, GameOverAsksForANameOnlyAboveTheTenthScore) {
     DeleteFileA("Records.dat");
     if (c.Tenth >= 0) {
       RecordsTable full{};
-      for (int i = 1; i <= RecordCount; ++i) PlaceRecord(full, "x", 1, 45000, c.Tenth + 10 - i);
+      for (int i = 1; i <= RecordCount; ++i) PlaceRecord(full, NewRecordEntry("x", 1, 45000, c.Tenth + 10 - i));
       uint8_t bytes[RecordsFileBytes];
       WriteRecordsTable(full, bytes);
       WriteAll("Records.dat", std::vector<uint8_t>(bytes, bytes + RecordsFileBytes));

@@ -72,12 +72,12 @@ TEST(RecordsFile, OnlyAScoreAboveTheTenthEarnsAPlaceBelowEqualScores) {
   // Scores 95, 90, ..., 50.
   EXPECT_FALSE(QualifiesForRecords(table, 50)) << "equal to the tenth";
   EXPECT_TRUE(QualifiesForRecords(table, 51));
-  PlaceRecord(table, "New", 3, 45001, 90);
+  PlaceRecord(table, NewRecordEntry("New", 3, 45001, 90));
   EXPECT_EQ(NameOf(table[2]), "P2") << "an equal score stays above";
   EXPECT_EQ(NameOf(table[3]), "New");
   EXPECT_EQ(DateOf(table[3]), 45001);
   EXPECT_EQ(NameOf(table[10]), "P9") << "the old tenth is gone";
-  PlaceRecord(table, "A name far longer than the field", 33, 45001, 1000);
+  PlaceRecord(table, NewRecordEntry("A name far longer than the field", 33, 45001, 1000));
   EXPECT_EQ(NameOf(table[1]), "A name far longer tha") << "cut at 21 characters";
 }
 

@@ -119,8 +119,11 @@ TEST_F(RecordsPlaces, TheTableIsTheGameFoldersWhileItTakesASaveAndTheSpareCopyOn
   }
 }
 
+// Whatever the game folder holds, a save loses no record: the table moves only out of a
+// folder that cannot be written, and what an interrupted save left is recovered or removed.
 TEST_F(RecordsPlaces, ASaveMovesTheTableOnlyWhenTheGameFolderCannotBeWrittenAndNeverLosesARecord) {
-  enum Setup { LongerFile, CutFile, ReadOnlyFile, FolderOfThatName, HeldWithoutSharing, LockHeld };
+  enum Setup { LongerFile, CutFile, ReadOnlyFile, FolderOfThatName, HeldWithoutSharing, LockHeld,
+               TemporaryBeside, LoneWholeTemporary, LoneCutTemporary };
   struct Case {
     const char* Name;
     Setup Kind;
@@ -134,7 +137,11 @@ TEST_F(RecordsPlaces, ASaveMovesTheTableOnlyWhenTheGameFolderCannotBeWrittenAndN
       {"a folder named Records.dat", FolderOfThatName, true, true, {"new:30"}, {"new:30"}},
       {"Records.dat held without sharing", HeldWithoutSharing, false, false, {"new:30"}, {"new:30", "here:10"}},
       {"another game holding the lock", LockHeld, false, false, {"new:30", "here:10"}, {"new:30", "here:10"}},
+      {"a temporary file beside the table", TemporaryBeside, true, false, {"new:30", "here:10"}, {"new:30", "here:10"}},
+      {"a lone whole temporary file", LoneWholeTemporary, true, false, {"new:30", "other:5"}, {"new:30", "other:5"}},
+      {"a lone cut temporary file", LoneCutTemporary, true, false, {"new:30"}, {"new:30"}},
   };
+  const std::vector<uint8_t> other = TableBytes({"other:5"});
   const std::vector<uint8_t> table = TableBytes({"here:10"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -143,8 +150,17 @@ TEST_F(RecordsPlaces, ASaveMovesTheTableOnlyWhenTheGameFolderCannotBeWrittenAndN
     if (c.Kind == CutFile) bytes.resize(sizeof(RecordEntry) + 16);
     if (c.Kind == FolderOfThatName) {
       ASSERT_TRUE(CreateDirectoryA("Records.dat", nullptr));
-    } else {
+    } else if (c.Kind != LoneWholeTemporary && c.Kind != LoneCutTemporary) {
       ASSERT_NO_FATAL_FAILURE(WriteAll("Records.dat", bytes));
+    }
+    if (c.Kind >= TemporaryBeside) {
+      std::vector<uint8_t> temporary = other;
+      if (c.Kind == LoneCutTemporary) temporary.resize(100);
+      ASSERT_NO_FATAL_FAILURE(WriteAll("Records.tmp", temporary));
+    }
+    // Temporary files of an earlier version, and one that is not the game's.
+    for (const char* name : {"Rec1F.tmp", "RecBEEF.tmp", "Recipes.tmp"}) {
+      ASSERT_NO_FATAL_FAILURE(WriteAll(name, other));
     }
     if (c.Kind == ReadOnlyFile) {
       ASSERT_TRUE(SetFileAttributesA("Records.dat", FILE_ATTRIBUTE_READONLY));
@@ -176,49 +192,10 @@ TEST_F(RecordsPlaces, ASaveMovesTheTableOnlyWhenTheGameFolderCannotBeWrittenAndN
     const std::string file = c.InSpare ? SpareFile() : "Records.dat";
     EXPECT_EQ(RowsOfFile(file), c.Final) << "stored once";
     EXPECT_EQ(ReadAll(file).size(), RecordsFileBytes);
+    EXPECT_FALSE(Exists("Records.tmp") || Exists("Rec1F.tmp") || Exists("RecBEEF.tmp")) << "leftovers removed";
+    EXPECT_TRUE(Exists("Recipes.tmp")) << "a file that is not the game's stays";
     ClearRecordsIn(".");
     ClearSpare();
-  }
-}
-
-TEST_F(RecordsPlaces, WhatAnInterruptedSaveLeftIsRecoveredOrRemoved) {
-  const std::vector<uint8_t> other = TableBytes({"other:5"});
-  struct Case {
-    const char* Name;
-    bool Table;                            // Records.dat holds "here" 10
-    std::vector<uint8_t> Temporary;        // Records.tmp; empty: none
-    std::vector<std::string> Started;      // the table after a start
-  };
-  const Case cases[] = {
-      {"a temporary file beside the table", true, other, {"here:10"}},
-      {"a lone whole temporary file", false, other, {"other:5"}},
-      {"a lone cut temporary file", false, std::vector<uint8_t>(other.begin(), other.begin() + 100), None},
-      {"an earlier version's temporary files", true, {}, {"here:10"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    if (c.Table) {
-      ASSERT_NO_FATAL_FAILURE(WriteAll("Records.dat", TableBytes({"here:10"})));
-    }
-    if (!c.Temporary.empty()) {
-      ASSERT_NO_FATAL_FAILURE(WriteAll("Records.tmp", c.Temporary));
-    }
-    for (const char* name : {"Rec1F.tmp", "RecBEEF.tmp", "Recipes.tmp"}) {
-      ASSERT_NO_FATAL_FAILURE(WriteAll(name, other));
-    }
-
-    RecordsTable table;
-    SettleRecordsPlace();
-    ReadStoredRecords(table);
-    EXPECT_EQ(RowsOf(table), c.Started);
-    EXPECT_TRUE(Store("new", 30, table));
-    std::vector<std::string> saved = {"new:30"};
-    saved.insert(saved.end(), c.Started.begin(), c.Started.end());
-    EXPECT_EQ(RowsOfFile("Records.dat"), saved);
-    EXPECT_FALSE(Exists("Records.tmp"));
-    EXPECT_FALSE(Exists("Rec1F.tmp") || Exists("RecBEEF.tmp")) << "an earlier version's leftovers are removed";
-    EXPECT_TRUE(Exists("Recipes.tmp")) << "a file that is not ours stays";
-    ClearRecordsIn(".");
   }
 }
 
